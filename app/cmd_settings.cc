@@ -1,0 +1,8 @@
+// Placeholder until this command is written.
+#include "app/commands.h"
+
+namespace app {
+
+int RunSettings(const Args&) { return UsageError("this command is not available yet"); }
+
+}  // namespace app

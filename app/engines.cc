@@ -1,0 +1,1 @@
+// Placeholder until the engines are registered here.

@@ -1,0 +1,30 @@
+// The host's settings (the Registry module): the machine-wide settings hive
+// when it can be written and read, otherwise the per-user store. State is
+// per thread.
+#ifndef DUNMERROW_DATA_REGISTRY_H_
+#define DUNMERROW_DATA_REGISTRY_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/settings_hive.h"
+
+namespace Registry {
+
+// The value of `key` in `section`, or `default_value` when it is missing.
+// The text "vbNullString" reads as "".
+std::string GetRegSetting(const std::string& section, const std::string& key,
+                          const std::string& default_value);
+// Whether the machine-wide hive can be written and read back; tested once
+// per thread with the value "Test".
+bool RegistryUsable();
+// True when the key could be opened (with write rights) and the value read.
+bool RegReadString(platform::HKEY root, const std::string& subkey, const std::string& value_name,
+                   std::string& value);
+// 0 on success, otherwise the error code of the step that failed.
+int32_t RegWriteString(platform::HKEY root, const std::string& subkey,
+                       const std::string& value_name, const std::string& value);
+
+}  // namespace Registry
+
+#endif  // DUNMERROW_DATA_REGISTRY_H_
