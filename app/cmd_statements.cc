@@ -1,8 +1,205 @@
-// Placeholder until this command is written.
+// `dunmerrow statements`: runs the owner statements as the host does.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
 #include "app/commands.h"
+#include "app/engines.h"
+#include "component/cls_report.h"
+#include "core/com_error.h"
+#include "core/date.h"
+#include "data/registry.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/object_factory.h"
+#include "platform/regional.h"
+#include "platform/trace.h"
 
 namespace app {
+namespace {
 
-int RunStatements(const Args&) { return UsageError("this command is not available yet"); }
+constexpr char kHelp[] =
+    "Usage: dunmerrow statements [OPTIONS]\n"
+    "Prints the owner statement of every disbursement made on a date.\n"
+    "\n"
+    "  --date YYYY-MM-DD     the report date (default: today)\n"
+    "  --notes               print the description under each journal line\n"
+    "  --detailed            print each tenancy's balance owing and paid-to date\n"
+    "  --definition NAME     the report definition NAME.rdn (default: OwnerStatement)\n"
+    "  --database PATH       the SQLite or .mdb database for this run, instead of the settings\n"
+    "  --app-folder DIR      the host's folder for this run (its property.mdb, the error log)\n"
+    "  --to DESTINATION      preview, print, email, outbox, both (e-mail and outbox), or none\n"
+    "                        (lay out and trace only, write no PDF); default preview\n"
+    "  --out DIR             output folder (default: ./statements)\n"
+    "  --trace FILE          write the run's trace (JSON Lines) to FILE\n"
+    "  --locale NAME         regional formats, e.g. en_AU (default: from the environment)\n"
+    "  --help                show this help\n"
+    "\n"
+    "Exit status: 0 the run completed; 1 the run stopped on a failure (its message was\n"
+    "shown); 2 bad usage.\n";
+
+struct Options {
+  std::string date;
+  bool notes = false;
+  bool detailed = false;
+  std::string definition = "OwnerStatement";
+  std::string database;
+  std::string app_folder;
+  std::string to = "preview";
+  std::string out = "statements";
+  std::string trace;
+  std::string locale;
+};
+
+// Parses the options; returns 0 to go on, otherwise the exit status.
+int Parse(const Args& args, Options& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= args.size()) return false;
+      target = args[++i];
+      return true;
+    };
+    bool ok = true;
+    if (a == "--help" || a == "-h") {
+      std::fputs(kHelp, stdout);
+      return -1;
+    } else if (a == "--notes") {
+      o.notes = true;
+    } else if (a == "--detailed") {
+      o.detailed = true;
+    } else if (a == "--date") {
+      ok = value(o.date);
+    } else if (a == "--definition") {
+      ok = value(o.definition);
+    } else if (a == "--database") {
+      ok = value(o.database);
+    } else if (a == "--app-folder") {
+      ok = value(o.app_folder);
+    } else if (a == "--to") {
+      ok = value(o.to);
+    } else if (a == "--out") {
+      ok = value(o.out);
+    } else if (a == "--trace") {
+      ok = value(o.trace);
+    } else if (a == "--locale") {
+      ok = value(o.locale);
+    } else {
+      return UsageError("statements: unknown option '" + a + "'");
+    }
+    if (!ok) return UsageError("statements: option '" + a + "' needs a value");
+  }
+  return 0;
+}
+
+bool DestinationOf(const std::string& to, report_engine::EngineOptions& engine) {
+  if (to == "preview") engine.destination = contracts::kDestinationPreview;
+  else if (to == "print") engine.destination = contracts::kDestinationPrinter;
+  else if (to == "email") engine.destination = contracts::kDestinationEmail;
+  else if (to == "outbox") engine.destination = contracts::kDestinationOutbox;
+  else if (to == "both") engine.destination = contracts::kDestinationEmailAndOutbox;
+  else if (to == "none") engine.render = false;
+  else return false;
+  return true;
+}
+
+// A one-line progress bar on standard error: statements done of the date's,
+// and the time since the run began.
+class ProgressBar {
+ public:
+  void Update(int done, int total) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const int width = 30;
+    const int filled = total > 0 ? done * width / total : width;
+    std::fprintf(stderr, "\r[%.*s%*s] %d/%d statements  %.1fs", filled,
+                 "##############################", width - filled, "", done, total, seconds);
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  void Finish() {
+    if (shown_) std::fputc('\n', stderr);
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  bool shown_ = false;
+};
+
+}  // namespace
+
+int RunStatements(const Args& args) {
+  Options o;
+  if (int status = Parse(args, o); status != 0) return status < 0 ? 0 : status;
+
+  report_engine::EngineOptions engine;
+  engine.output_folder = o.out;
+  if (!DestinationOf(o.to, engine)) {
+    return UsageError("statements: --to must be preview, print, email, outbox, both or none, not '" +
+                      o.to + "'");
+  }
+  core::Date report_date;
+  if (!o.date.empty()) {
+    auto parsed = core::Date::ParseIso(o.date);
+    if (!parsed || o.date.size() != 10) {
+      return UsageError("statements: --date must be a date written YYYY-MM-DD, not '" + o.date + "'");
+    }
+    report_date = *parsed;
+  }
+
+  platform::SetLocale(o.locale);
+  try {
+    if (!o.trace.empty()) platform::OpenTrace(o.trace);
+  } catch (const core::ComError& e) {
+    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
+    return 1;
+  }
+
+  bool run_failed = false;
+  platform::SetMessageSink([&](const std::string& text, const std::string& title) {
+    platform::WriteMessageToStderr(text, title);
+    if (platform::TraceEnabled()) {
+      platform::WriteTrace(platform::JsonLine().Add("op", "message").Add("title", title).Add("text", text));
+    }
+    if (text.rfind("Error printing report - ", 0) == 0) run_failed = true;
+  });
+
+  if (!o.app_folder.empty()) Registry::SetOverride("Settings", "apppath", o.app_folder);
+  if (!o.database.empty()) {
+    Registry::SetOverride("Settings", "Networkable", "1");
+    Registry::SetOverride("Settings", "DatabaseLocation", o.database);
+  }
+  RegisterEngines(engine);
+
+  const std::string definition =
+      platform::JoinPath(platform::ComponentFolder(), o.definition + ".rdn");
+  if (!platform::PlainFileExists(definition)) {
+    std::fprintf(stderr, "dunmerrow: there is no report definition '%s'\n", definition.c_str());
+    return 1;
+  }
+
+  ProgressBar progress;
+  try {
+    auto report = platform::CreateObjectAs<clsReport>(contracts::kComponentProgId);
+    report->SetParam("DateTo", o.date.empty() ? core::Variant(platform::Today())
+                                              : core::Variant(report_date));
+    report->SetParam("bNotes", o.notes);
+    report->SetParam("bDetailed", o.detailed);
+    if (isatty(STDERR_FILENO)) {
+      report->SetProgressSink([&](int done, int total) { progress.Update(done, total); });
+    }
+    report->PrintReport(o.definition);
+    progress.Finish();
+  } catch (const core::ComError& e) {
+    progress.Finish();
+    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
+    return 1;
+  }
+  return run_failed ? 1 : 0;
+}
 
 }  // namespace app

@@ -1,1 +1,120 @@
-// Placeholder until this unit is written.
+// The per-thread account cache and its constant-time lookups.
+#include "sections/account_cache.h"
+
+#include "core/com_error.h"
+#include "core/convert.h"
+#include "data/general.h"
+#include "platform/message_box.h"
+
+namespace AccountCache {
+namespace {
+
+struct Cache {
+  bool loaded = false;
+  std::vector<GLAccount> accounts;
+  // Keyed by type and exact code: the first account's description, and the
+  // PayToOwner of the last excluded account.
+  std::unordered_map<std::string, std::string> first_description;
+  std::unordered_map<std::string, bool> last_exclusion;
+};
+
+thread_local Cache t_cache;
+
+std::string Key(int16_t type, const std::string& code) {
+  std::string key = std::to_string(type);
+  key += '\x1f';
+  key += code;
+  return key;
+}
+
+void FillRecord(const General::RecordsetPtr& rs, GLAccount& a) {
+  a.Code = core::JoinText(rs->Field("gl_code"));
+  a.Description = core::JoinText(rs->Field("description"));
+  a.Taxable = core::ToBoolean(rs->Field("taxable_yn"));
+  a.AccountType = core::ToInteger(rs->Field("type"));
+  a.BankBalance = core::ToDouble(rs->Field("BankBalance"));
+  a.BalanceDate = core::ToDate(rs->Field("BalanceDate"));
+  a.ExcludeCashflow = core::ToBoolean(rs->Field("exclude_cashflow"));
+  a.ExcludePL = core::ToBoolean(rs->Field("exclude_pl"));
+  a.ExcludeDisburse = core::ToBoolean(rs->Field("exclude_disburse"));
+  a.PayToOwner = core::ToBoolean(rs->Field("pay_to_owner"));
+  a.PayExtraCharges = core::ToBoolean(rs->Field("pay_extra_charges"));
+}
+
+}  // namespace
+
+std::vector<GLAccount>& Accounts() { return t_cache.accounts; }
+
+bool Loaded() { return t_cache.loaded; }
+
+void CacheAccounts() {
+  Cache& c = t_cache;
+  c.accounts.assign(1, GLAccount{});
+  c.loaded = true;
+  General::RecordsetPtr rs;
+  std::string sql = "select * from glcodes where type <> 300 order by gl_code";
+  General::DataCreateSet(rs, sql);
+  try {
+    while (!General::DataEOF(rs)) {
+      if (c.accounts.size() > static_cast<size_t>(kMaxAccounts)) core::RaiseOverflow();
+      c.accounts.emplace_back();
+      FillRecord(rs, c.accounts.back());
+      General::DataMoveNext(rs);
+    }
+    General::DataClose(rs);
+  } catch (const core::ComError& e) {
+    platform::MsgBox(std::to_string(e.number()) + " - " + e.description(), "Cache Accounts");
+  }
+  RebuildIndex();
+}
+
+void RebuildIndex() {
+  Cache& c = t_cache;
+  c.first_description.clear();
+  c.last_exclusion.clear();
+  for (size_t i = 1; i < c.accounts.size(); ++i) {
+    const GLAccount& a = c.accounts[i];
+    c.first_description.emplace(Key(a.AccountType, a.Code), a.Description);
+    if (a.ExcludeDisburse && (a.AccountType == kIncomeAccount || a.AccountType == kExpenseAccount)) {
+      c.last_exclusion[Key(a.AccountType, a.Code)] = a.PayToOwner;
+    }
+  }
+}
+
+std::string GLDescription(const std::string& code, int16_t type) {
+  if (!t_cache.loaded) throw core::ComError(core::kErrSubscript, "Subscript out of range: the account cache is not loaded");
+  auto it = t_cache.first_description.find(Key(type, code));
+  return it == t_cache.first_description.end() ? "" : it->second;
+}
+
+std::optional<bool> ExclusionDecision(bool expense_line, const std::string& account_code) {
+  const int16_t type = expense_line ? kExpenseAccount : kIncomeAccount;
+  auto it = t_cache.last_exclusion.find(Key(type, account_code));
+  if (it == t_cache.last_exclusion.end()) return std::nullopt;
+  return it->second;
+}
+
+std::string GLDescriptionByWalk(const std::string& code, int16_t type) {
+  if (!t_cache.loaded) throw core::ComError(core::kErrSubscript, "Subscript out of range: the account cache is not loaded");
+  const auto& accounts = t_cache.accounts;
+  for (size_t i = 1; i < accounts.size(); ++i) {
+    if (accounts[i].Code == code && accounts[i].AccountType == type) return accounts[i].Description;
+  }
+  return "";
+}
+
+std::optional<bool> ExclusionDecisionByWalk(bool expense_line, const std::string& account_code) {
+  std::optional<bool> decision;
+  const auto& accounts = t_cache.accounts;
+  for (size_t i = 1; i < accounts.size(); ++i) {
+    const GLAccount& a = accounts[i];
+    if (!a.ExcludeDisburse || a.Code != account_code) continue;
+    if ((expense_line && a.AccountType == kExpenseAccount) ||
+        (!expense_line && a.AccountType == kIncomeAccount)) {
+      decision = a.PayToOwner;
+    }
+  }
+  return decision;
+}
+
+}  // namespace AccountCache

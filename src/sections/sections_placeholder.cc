@@ -1,1 +1,0 @@
-// Placeholder until this unit is written.
