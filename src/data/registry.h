@@ -12,7 +12,8 @@
 namespace Registry {
 
 // The value of `key` in `section`, or `default_value` when it is missing.
-// The text "vbNullString" reads as "".
+// The text "vbNullString" reads as "". An override set with SetOverride
+// answers before the machine hive and the per-user store. Never raises.
 std::string GetRegSetting(const std::string& section, const std::string& key,
                           const std::string& default_value);
 // Whether the machine-wide hive can be written and read back; tested once
@@ -24,6 +25,12 @@ bool RegReadString(platform::HKEY root, const std::string& subkey, const std::st
 // 0 on success, otherwise the error code of the step that failed.
 int32_t RegWriteString(platform::HKEY root, const std::string& subkey,
                        const std::string& value_name, const std::string& value);
+
+// Process-wide values that GetRegSetting answers before anything else (the
+// command line's --app-folder and --database). Sections and keys compare
+// without regard to letter case.
+void SetOverride(const std::string& section, const std::string& key, const std::string& value);
+void ClearOverrides();
 
 }  // namespace Registry
 

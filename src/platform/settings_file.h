@@ -1,0 +1,76 @@
+// The INI file behind the settings hive: parsing that keeps every line it
+// does not change, typed values, and locked read-modify-write updates.
+// Internal to the platform layer; settings_hive.h describes the format.
+#ifndef DUNMERROW_PLATFORM_SETTINGS_FILE_H_
+#define DUNMERROW_PLATFORM_SETTINGS_FILE_H_
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::settings {
+
+// A stored value: its registry type and its bytes.
+struct Value {
+  uint32_t type = 1;  // REG_SZ
+  std::string data;
+  bool operator==(const Value&) const = default;
+};
+
+// "A\\B\\\\C\\" as "A\\B\\C": empty components dropped.
+std::string NormaliseKeyPath(const std::string& path);
+// ASCII letters compared without regard to case.
+bool SameName(const std::string& a, const std::string& b);
+
+class SettingsFile {
+ public:
+  // Reads as much as it can: malformed lines are kept but hold no value.
+  static SettingsFile Parse(const std::string& text);
+  // The file's text: unchanged lines as they were read.
+  std::string Serialise() const;
+
+  // True when a section is the key (a normalised path) or lies under it.
+  // The root ("") always exists.
+  bool HasKey(const std::string& key) const;
+  // The first value of that name under the key; nullopt when missing.
+  std::optional<Value> Find(const std::string& key, const std::string& name) const;
+  // Replaces the value where it is, or adds it to the key's section, adding
+  // the section when the key has none.
+  void Set(const std::string& key, const std::string& name, const Value& value);
+  // Adds an empty section for the key when no section is the key itself.
+  void AddKey(const std::string& key);
+
+ private:
+  struct Line {
+    std::string raw;
+    std::optional<std::string> name;  // set for a well-formed value line
+    Value value;
+  };
+  struct Section {
+    std::optional<std::string> key;  // normalised; none before the first header
+    std::vector<Line> lines;
+  };
+  static Line MakeLine(const std::string& name, const Value& value);
+  Section& SectionFor(const std::string& key);
+
+  std::vector<Section> sections_;
+};
+
+// Win32-style result codes (settings_hive.h) for the file operations.
+int32_t ErrorFromErrno(int err);
+
+// Loads `path`; a missing file is an empty one. ERROR_SUCCESS, or the code
+// of the failure (ERROR_ACCESS_DENIED for an unreadable file).
+int32_t LoadSettingsFile(const std::string& path, SettingsFile* file);
+
+// Under an exclusive lock on `path` + ".lock": loads the file, applies
+// `change` and replaces the file atomically. ERROR_SUCCESS or the code of
+// the step that failed; the file is then untouched.
+int32_t UpdateSettingsFile(const std::string& path,
+                           const std::function<void(SettingsFile&)>& change);
+
+}  // namespace platform::settings
+
+#endif  // DUNMERROW_PLATFORM_SETTINGS_FILE_H_
