@@ -65,6 +65,7 @@ class clsReport : public core::Object, public contracts::ReportEvents {
 
  private:
   friend class component::ReportRun;
+  friend class ClsReportPeer;  // tests read GetParam
 
   // The stored value as text, or `default_value`'s text when absent or
   // without a text form. Never raises.

@@ -1,0 +1,115 @@
+// Conversions between runtime values, as data-driven tables.
+#include "core/convert.h"
+
+#include <gtest/gtest.h>
+
+#include "core/com_error.h"
+
+namespace core {
+namespace {
+
+int ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ComError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(ConvertTest, TextForms) {
+  struct Case {
+    Variant value;
+    const char* text;
+  } cases[] = {
+      {Variant(true), "True"},
+      {Variant(false), "False"},
+      {Variant(int16_t{-5}), "-5"},
+      {Variant(int32_t{261}), "261"},
+      {Variant(Currency::FromUnits(150)), "150"},
+      {Variant(Currency::FromRaw(1505000)), "150.5"},
+      {Variant(Currency::FromRaw(-2500)), "-0.25"},
+      {Variant(0.1), "0.1"},
+      {Variant(1234.5), "1234.5"},
+      {Variant(1e20), "1E+20"},
+      {Variant(std::string("text")), "text"},
+      {Variant(), ""},
+      {Variant(Date::FromCivil(2009, 4, 18)), "2009-04-18"},
+      {Variant(Date::FromCivil(2009, 4, 18, 13, 5, 9)), "2009-04-18 13:05:09"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ToText(c.value), c.text);
+}
+
+TEST(ConvertTest, NullIsAnErrorExceptWhenJoined) {
+  const Variant null = Variant::Null();
+  EXPECT_EQ(JoinText(null), "");
+  EXPECT_EQ(ErrorOf([&] { ToText(null); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([&] { ToInteger(null); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([&] { ToCurrency(null); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([&] { ToDate(null); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([&] { ToBoolean(null); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorOf([&] { ToDouble(null); }), kErrInvalidNull);
+}
+
+TEST(ConvertTest, IntegersRoundHalfToEvenAndOverflow) {
+  struct Case {
+    double in;
+    int expected;  // or the error number when `error`
+    bool error;
+  } cases[] = {
+      {2.5, 2, false},      {3.5, 4, false},       {-2.5, -2, false},     {0.5, 0, false},
+      {1.4999, 1, false},   {32767, 32767, false}, {-32768, -32768, false},
+      {32767.5, kErrOverflow, true},               {-32769, kErrOverflow, true},
+  };
+  for (const Case& c : cases) {
+    if (c.error) {
+      EXPECT_EQ(ErrorOf([&] { ToInteger(Variant(c.in)); }), c.expected) << c.in;
+    } else {
+      EXPECT_EQ(ToInteger(Variant(c.in)), c.expected) << c.in;
+    }
+  }
+  EXPECT_EQ(ToInteger(Variant(std::string("7"))), 7);
+  EXPECT_EQ(ToLong(Variant(2147483647.0)), 2147483647);
+  EXPECT_EQ(ErrorOf([] { ToLong(Variant(2147483648.0)); }), kErrOverflow);
+}
+
+TEST(ConvertTest, BooleansFromText) {
+  EXPECT_TRUE(ToBoolean(Variant("True")));
+  EXPECT_TRUE(ToBoolean(Variant("true")));
+  EXPECT_FALSE(ToBoolean(Variant("False")));
+  EXPECT_TRUE(ToBoolean(Variant("-1")));
+  EXPECT_FALSE(ToBoolean(Variant("0")));
+  EXPECT_TRUE(ToBoolean(Variant(int32_t{-1})));
+  EXPECT_EQ(ErrorOf([] { ToBoolean(Variant("yes")); }), kErrTypeMismatch);
+}
+
+TEST(ConvertTest, CurrencyFromTextAndNumbers) {
+  struct Case {
+    Variant in;
+    int64_t raw;
+  } cases[] = {
+      {Variant("12.5"), 125000},
+      {Variant("-0.00005"), 0},        // half to even
+      {Variant("0.00015"), 2},         // half to even, upwards
+      {Variant("1234.56789"), 12345679},
+      {Variant(0.1 + 0.2), 3000},
+      {Variant(int32_t{-7}), -70000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ToCurrency(c.in).raw(), c.raw) << ToText(c.in);
+  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant("12 dollars")); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant(1e300)); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant("99999999999999999999")); }), kErrOverflow);
+}
+
+TEST(ConvertTest, DatesFromText) {
+  EXPECT_EQ(ToDate(Variant("2009-04-18")), Date::FromCivil(2009, 4, 18));
+  EXPECT_EQ(ToDate(Variant("2009-04-18 10:11:12")), Date::FromCivil(2009, 4, 18, 10, 11, 12));
+  EXPECT_EQ(ErrorOf([] { ToDate(Variant("someday")); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorOf([] { ToDate(Variant("2009-02-30")); }), kErrTypeMismatch);
+  // A date turned into text comes back as the same date.
+  const Date d = Date::FromCivil(1850, 7, 4, 23, 59, 58);
+  EXPECT_EQ(ToDate(Variant(ToText(Variant(d)))), d);
+}
+
+}  // namespace
+}  // namespace core
