@@ -1,0 +1,32 @@
+// Turns a statement in the host's SQL dialect into SQLite's: date literals,
+// TOP, bracketed names, double-quoted texts, & and the words true/false.
+#ifndef DUNMERROW_ENGINES_JET_SQL_TRANSLATOR_H_
+#define DUNMERROW_ENGINES_JET_SQL_TRANSLATOR_H_
+
+#include <string>
+
+namespace jet {
+
+// Error numbers of the database engine, as the host's engine numbers them.
+inline constexpr int kErrSyntax = 3075;
+inline constexpr int kErrTooFewParameters = 3061;
+inline constexpr int kErrNoCurrentRecord = 3021;
+inline constexpr int kErrCannotOpen = 3024;
+inline constexpr int kErrUnrecognizedFormat = 3343;
+inline constexpr int kErrQuery = 3131;
+inline constexpr int kErrReadOnly = 3027;
+inline constexpr char kJetSource[] = "Dunmerrow.Jet";
+
+// Returns the SQLite form of `sql`. Quoted literals are never changed:
+//   #m/d/yyyy#, #m/d/yyyy hh:nn[:ss] [AM|PM]#, #yyyy-mm-dd# -> 'yyyy-mm-dd hh:mm:ss'
+//   SELECT [DISTINCT] TOP n ...  -> ... LIMIT n (at the end of that select)
+//   [name] -> "name";  "text" -> 'text';  & -> ||;  true -> -1, false -> 0
+//   one trailing ';' is dropped.
+// Raises ComError (kErrSyntax, source "Dunmerrow.Jet") naming the statement and
+// the position for an unterminated literal or name, a date that does not
+// exist, TOP without a count or in a compound select, and a second statement.
+std::string TranslateSql(const std::string& sql);
+
+}  // namespace jet
+
+#endif  // DUNMERROW_ENGINES_JET_SQL_TRANSLATOR_H_
