@@ -1,0 +1,183 @@
+// The host's settings: the machine hive when usable, the per-user store
+// otherwise, the once-per-thread test, and the registry reads and writes.
+#include "data/registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::HKEY_LOCAL_MACHINE;
+
+constexpr uid_t kNobody = 65534;
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "registry-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    chmod(dir_.c_str(), 0755);
+    fs::create_directory(dir_ + "/machine");
+    machine_ = dir_ + "/machine/registry.ini";
+    user_ = dir_ + "/user/settings.ini";
+    setenv("QUELLORY_MACHINE_SETTINGS", machine_.c_str(), 1);
+    setenv("QUELLORY_USER_SETTINGS", user_.c_str(), 1);
+    setenv("DUNMERROW_NOW", "2026-12-06T09:05:07", 1);
+  }
+  void TearDown() override {
+    unsetenv("QUELLORY_MACHINE_SETTINGS");
+    unsetenv("QUELLORY_USER_SETTINGS");
+    unsetenv("DUNMERROW_NOW");
+    Registry::ClearOverrides();
+    fs::remove_all(dir_);
+  }
+
+  // Module state is per thread: each scenario starts on a fresh one.
+  static void OnNewThread(const std::function<void()>& body) { std::thread(body).join(); }
+
+  void WriteMachine(const std::string& text) { platform::WriteFileAtomically(machine_, text); }
+  std::string TestValue() {
+    std::string value;
+    Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Test", "Test", value);
+    return value;
+  }
+
+  std::string dir_, machine_, user_;
+};
+
+TEST_F(RegistryTest, UsableMachineHiveAnswersEverySetting) {
+  WriteMachine(
+      "[SOFTWARE\\Quellory\\Settings]\n"
+      "apppath=/srv/quellory\n"
+      "Networkable=dword:00000105\n"
+      "DatabaseLocation=vbNullString\n");
+  platform::SaveSetting("Quellory", "Settings", "ReportLogo", "/home/logo.bmp");
+  platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
+  OnNewThread([] {
+    EXPECT_TRUE(Registry::RegistryUsable());
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory");
+    EXPECT_EQ(Registry::GetRegSetting("settings", "NETWORKABLE", "0"), "261");
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), "");
+    // Missing from the machine hive: the default, not the per-user value.
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "ReportLogo", "default.bmp"), "default.bmp");
+  });
+  EXPECT_EQ(TestValue(), "06/12/26 09:05:07");
+}
+
+TEST_F(RegistryTest, HiveIsTestedOncePerThread) {
+  WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
+  OnNewThread([this] {
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", ""), "/srv/quellory");
+    EXPECT_EQ(TestValue(), "06/12/26 09:05:07");
+    setenv("DUNMERROW_NOW", "2027-01-02T23:59:58", 1);
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", ""), "/srv/quellory");
+    EXPECT_EQ(TestValue(), "06/12/26 09:05:07") << "tested again on the same thread";
+  });
+  OnNewThread([] { Registry::GetRegSetting("Settings", "apppath", ""); });
+  EXPECT_EQ(TestValue(), "02/01/27 23:59:58");
+}
+
+TEST_F(RegistryTest, WithoutMachineHiveSettingsComeFromPerUserStore) {
+  setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/absent/registry.ini").c_str(), 1);
+  platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user/quellory");
+  platform::SaveSetting("Quellory", "Configure", "ReportLogo", "vbNullString");
+  OnNewThread([] {
+    EXPECT_FALSE(Registry::RegistryUsable());
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/home/user/quellory");
+    EXPECT_EQ(Registry::GetRegSetting("Configure", "ReportLogo", "d"), "");
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "Networkable", "0"), "0");
+  });
+  EXPECT_FALSE(fs::exists(dir_ + "/absent"));
+}
+
+// An ordinary user who may read but not write the machine hive reads every
+// setting from the per-user store. The superuser may write anywhere, so the
+// check runs as an ordinary user.
+TEST_F(RegistryTest, ReadOnlyMachineHiveFallsBackToPerUserStore) {
+  WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
+  chmod(machine_.c_str(), 0644);
+  chmod((dir_ + "/machine").c_str(), 0555);
+  platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user/quellory");
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::exit(10);
+        std::string value;
+        if (Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", "apppath",
+                                    value)) {
+          std::exit(11);
+        }
+        if (Registry::RegistryUsable()) std::exit(12);
+        if (Registry::GetRegSetting("Settings", "apppath", "d") != "/home/user/quellory") {
+          std::exit(13);
+        }
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(RegistryTest, ReadStringLimitsAndTypes) {
+  const std::string long_text(1025, 'x');
+  WriteMachine(
+      "[SOFTWARE\\Quellory\\Settings]\n"
+      "fits=" + std::string(1024, 'y') + "\n"
+      "too_long=" + long_text + "\n"
+      "zero_terminated=\"abc\\0\"\n"
+      "empty=\n"
+      "negative=dword:ffffffff\n"
+      "binary=hex:01,02\n");
+  const std::string key = "SOFTWARE\\Quellory\\Settings";
+  std::string value = "before";
+  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "fits", value));
+  EXPECT_EQ(value, std::string(1024, 'y'));
+  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "too_long", value));
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "zero_terminated", value));
+  EXPECT_EQ(value, "abc");
+  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "empty", value));
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "negative", value));
+  EXPECT_EQ(value, "-1");
+  value = "kept";
+  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "binary", value));
+  EXPECT_EQ(value, "kept");
+  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "missing", value));
+  EXPECT_EQ(value, "");
+  value = "x";
+  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", "a", value));
+  EXPECT_EQ(value, "");
+}
+
+TEST_F(RegistryTest, WriteStringStoresTextAndReportsTheFailingStep) {
+  EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Mail", "From",
+                                     "office@example.com"),
+            0);
+  EXPECT_EQ(platform::ReadFile(machine_), "[SOFTWARE\\Quellory\\Mail]\nFrom=office@example.com\n");
+  setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/absent/registry.ini").c_str(), 1);
+  EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", "a", "b"),
+            platform::ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, OverridesAnswerFirst) {
+  WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
+  Registry::SetOverride("Settings", "apppath", "/tmp/run");
+  Registry::SetOverride("Settings", "DatabaseLocation", "/tmp/run/db.sqlite");
+  OnNewThread([] {
+    EXPECT_EQ(Registry::GetRegSetting("SETTINGS", "AppPath", "d"), "/tmp/run");
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), "/tmp/run/db.sqlite");
+  });
+  Registry::ClearOverrides();
+  OnNewThread([] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory"); });
+}
+
+}  // namespace
