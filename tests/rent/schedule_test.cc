@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/com_error.h"
+#include "printers.h"
 
 namespace RentPeriods {
 namespace {
