@@ -1,5 +1,23 @@
 #!/usr/bin/env bash
-# Runs the owner statements of a generated demo portfolio.
+# Generates the demo portfolio and prints the owner statements of its latest
+# disbursement date, in detailed mode with notes, to build/demo/statements/.
 set -euo pipefail
 build=${1:-build}
-echo "Dunmerrow is built in $build/bin; no report run exists yet, so there are no statements to show."
+bin="$build/bin"
+demo="$build/demo"
+
+rm -rf "$demo"
+mkdir -p "$demo"
+# The settings of this demo live beside it, not in the machine's own hive.
+export QUELLORY_MACHINE_SETTINGS="$demo/machine-settings.ini"
+export QUELLORY_USER_SETTINGS="$demo/settings.ini"
+
+"$bin/dunmerrow" demo-data --out "$demo" | tee "$demo/demo-data.txt"
+date=$(sed -n 's/^latest disbursement date: *//p' "$demo/demo-data.txt")
+if [ -z "$date" ]; then
+  echo "demo: the demo data did not say its latest disbursement date" >&2
+  exit 1
+fi
+
+"$bin/dunmerrow" statements --date "$date" --detailed --notes --locale en_AU \
+  --app-folder "$demo" --out "$demo/statements" --trace "$demo/trace.jsonl"
