@@ -62,8 +62,8 @@ PaidDays MeasurePaidDays(const RentPeriod& period) {
   RunStep([&] { d.period_days = ToDayCount(period.PeriodFrom.DaysUntil(period.PeriodTo) + 1); });
   RunStep([&] { d.unpaid = (period.RentDue - period.RentPaid).ToDouble(); });
   RunStep([&] {
-    d.paid_days = core::RoundToInteger(
-        d.period_days - Divide(d.unpaid, period.RentDue.ToDouble()) * d.period_days);
+    d.paid_days = core::RoundToInteger(d.period_days -
+                                       Divide(d.unpaid, period.RentDue.ToDouble()) * d.period_days);
   });
   return d;
 }

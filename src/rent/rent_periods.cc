@@ -89,9 +89,9 @@ void ReadPeriods(const std::string& tenant, Schedule& periods) {
 // reads back as the same date whatever the regional settings.
 core::Date EndOfTenancy(const std::string& tenant) {
   const core::Date ten_years_on = platform::Today().AddYears(10);
-  const std::string text = General::LookupValue(
-      "[when ended]", "tenancy", " where reference = " + General::SQLText(tenant),
-      ten_years_on.ToIso());
+  const std::string text =
+      General::LookupValue("[when ended]", "tenancy",
+                           " where reference = " + General::SQLText(tenant), ten_years_on.ToIso());
   core::Date end;
   try {
     end = core::ToDate(core::Variant(text));
@@ -132,8 +132,9 @@ void LoadSchedule(const std::string& tenant, Schedule& periods, double deduction
   const std::string tenant_and_date = " and tenant_code = " + General::SQLText(tenant) +
                                       " and [date] <= " + General::SQLDate(as_at);
   PaymentPools pools;
-  if (auto paid = SumPayments("select sum(amount)+0 as paid from revenues where [revenue group] = " +
-                              General::SQLText(rent_group) + tenant_and_date)) {
+  if (auto paid =
+          SumPayments("select sum(amount)+0 as paid from revenues where [revenue group] = " +
+                      General::SQLText(rent_group) + tenant_and_date)) {
     pools.rent = *paid - core::Currency::FromDouble(deduction);
   }
   pools.rent_group_pays_extras = PaysExtraCharges(rent_group);

@@ -14,9 +14,7 @@ namespace {
 
 constexpr int32_t kErrDivisionByZero = 11;
 
-int16_t LastPeriod(const Schedule& periods) {
-  return static_cast<int16_t>(periods.size() - 1);
-}
+int16_t LastPeriod(const Schedule& periods) { return static_cast<int16_t>(periods.size() - 1); }
 
 // Calendar days of From..To, both ends counted, as a 32-bit count.
 int32_t InclusiveDays(const core::Date& from, const core::Date& to) {
