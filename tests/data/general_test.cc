@@ -1,0 +1,295 @@
+// Opening the host's database through the settings, the recordset operations
+// and the error log, on real SQLite files through the real database engine.
+#include "data/general.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/registry.h"
+#include "engines/jet/host_database.h"
+#include "engines/jet/jet_engine.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/object_factory.h"
+#include "platform/settings_hive.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Message {
+  std::string title;
+  std::string text;
+};
+
+class GeneralTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "general-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    app_ = dir_ + "/app";
+    home_ = dir_ + "/home";
+    fs::create_directory(app_);
+    fs::create_directory(home_);
+    local_db_ = app_ + "/property.mdb";
+    // No machine hive: every setting comes from the per-user store.
+    setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/none/registry.ini").c_str(), 1);
+    setenv("QUELLORY_USER_SETTINGS", (dir_ + "/user.ini").c_str(), 1);
+    setenv("DUNMERROW_HOME", home_.c_str(), 1);
+    setenv("DUNMERROW_NOW", "2026-12-06T09:05:07", 1);
+    platform::SaveSetting("Quellory", "Settings", "apppath", app_);
+    platform::RegisterFactory(contracts::kDBEngineProgId, [] { return jet::CreateDBEngine(); });
+    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
+      messages_.push_back({title, text});
+    });
+    General::DataDb().reset();
+    General::AppFolder().clear();
+    General::DbStatus().clear();
+  }
+  void TearDown() override {
+    platform::SetMessageSink(nullptr);
+    General::DataDb().reset();
+    General::AppFolder().clear();
+    for (const char* name : {"QUELLORY_MACHINE_SETTINGS", "QUELLORY_USER_SETTINGS",
+                             "DUNMERROW_NOW"}) {
+      unsetenv(name);
+    }
+    fs::remove_all(dir_);
+  }
+
+  // A host database holding owners with the given codes.
+  static void MakeDatabase(const std::string& path, const std::vector<std::string>& owners) {
+    jet::CreateHostDatabase(path);
+    for (const std::string& code : owners) {
+      jet::ExecuteSql(path, "INSERT INTO owner (code, name) VALUES (" + General::SQLText(code) +
+                                ", 'Owner " + General::SQLText(code).substr(1) + ")");
+    }
+  }
+
+  static std::vector<std::string> OwnerCodes(std::string sql) {
+    std::vector<std::string> codes;
+    General::RecordsetPtr rs;
+    General::DataCreateSet(rs, sql);
+    while (!General::DataEOF(rs)) {
+      codes.push_back(rs->Field("code").AsString());
+      General::DataMoveNext(rs);
+    }
+    General::DataClose(rs);
+    return codes;
+  }
+
+  std::string LogOf(const std::string& month_year) {
+    const std::string path = app_ + "/err" + month_year + ".log";
+    return platform::PlainFileExists(path) ? platform::ReadFile(path) : "<no log>";
+  }
+
+  std::string dir_, app_, home_, local_db_;
+  std::vector<Message> messages_;
+};
+
+TEST_F(GeneralTest, OpensTheLocalDatabaseWithoutNetworking) {
+  MakeDatabase(local_db_, {"LOCAL"});
+  ASSERT_TRUE(General::StartADO());
+  EXPECT_EQ(General::AppFolder(), app_);
+  EXPECT_EQ(General::DbStatus(), "No networking enabled, using " + local_db_);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"LOCAL"});
+}
+
+TEST_F(GeneralTest, MissingNetworkDatabaseRevertsToTheLocalOne) {
+  MakeDatabase(local_db_, {"LOCAL"});
+  const std::string network = dir_ + "/share/property.mdb";
+  platform::SaveSetting("Quellory", "Settings", "Networkable", "1");
+  platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", network);
+  ASSERT_TRUE(General::StartADO());
+  const std::string unreachable = "Unable to access \r\n" + network + "\r\nReverting back to \r\n" +
+                                  local_db_;
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Dunmerrow");
+  EXPECT_EQ(messages_[0].text, unreachable);
+  EXPECT_EQ(General::DbStatus(),
+            "Networking enabled.  Attempting to use " + network + "\r\n" + unreachable);
+  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"LOCAL"});
+}
+
+TEST_F(GeneralTest, OpensTheNetworkDatabaseWhenItExists) {
+  MakeDatabase(local_db_, {"LOCAL"});
+  const std::string network = dir_ + "/shared.sqlite";
+  MakeDatabase(network, {"SHARED"});
+  platform::SaveSetting("Quellory", "Settings", "Networkable", "-1");
+  platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", network);
+  ASSERT_TRUE(General::StartADO());
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(General::DbStatus(),
+            "Networking enabled.  Attempting to use " + network + "\r\nDatabase file found");
+  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"SHARED"});
+}
+
+TEST_F(GeneralTest, FailedOpeningIsShownLoggedAndKeepsTheOpenDatabase) {
+  MakeDatabase(local_db_, {"LOCAL"});
+  ASSERT_TRUE(General::StartADO());
+  const auto before = General::DataDb();
+  fs::remove(local_db_);
+
+  EXPECT_FALSE(General::StartADO());
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[0].title, "Start ADO");
+  const std::string failure = "General Errors...\r\n\r\n3024 - Could not find file '" + local_db_ +
+                              "'.\r\n\r\n";
+  EXPECT_EQ(messages_[0].text, failure);
+  EXPECT_EQ(messages_[1].title, "Dunmerrow");
+  EXPECT_EQ(messages_[1].text, "No networking enabled, using " + local_db_);
+  EXPECT_EQ(LogOf("Dec26"), "06/12/26 09:05:07 " + failure + "\r\n");
+  EXPECT_EQ(General::DataDb(), before);
+
+  messages_.clear();
+  platform::SaveSetting("Quellory", "Settings", "Networkable", "several");
+  EXPECT_FALSE(General::StartADO());
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[0].title, "Start ADO");
+  EXPECT_TRUE(messages_[0].text.starts_with("General Errors...\r\n\r\n13 - ")) << messages_[0].text;
+  // Nothing was attempted, so no earlier attempt's status is shown.
+  EXPECT_EQ(messages_[1].text, "");
+}
+
+TEST_F(GeneralTest, AppFolderDefaultsToTheComponentFolder) {
+  platform::SaveSetting("Quellory", "Settings", "apppath", "vbNullString");
+  MakeDatabase(home_ + "/property.mdb", {"HOME"});
+  fs::remove(dir_ + "/user.ini");
+  ASSERT_TRUE(General::StartADO());
+  EXPECT_EQ(General::AppFolder(), home_);
+  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"HOME"});
+}
+
+TEST_F(GeneralTest, RowOperationsOnRealRecordsets) {
+  MakeDatabase(local_db_, {"A1", "B2", "O'BRIEN"});
+  ASSERT_TRUE(General::StartADO());
+
+  General::RecordsetPtr absent;
+  EXPECT_TRUE(General::DataIsEmpty(absent));
+  EXPECT_TRUE(General::DataEOF(absent));
+  General::DataClose(absent);
+  EXPECT_TRUE(messages_.empty());
+
+  General::RecordsetPtr rs;
+  std::string sql = "select code from owner where code <> 'none' and true order by code";
+  General::DataCreateSet(rs, sql);
+  EXPECT_EQ(sql, "select code from owner where code <> 'none' and -1 order by code");
+  ASSERT_TRUE(rs);
+  EXPECT_FALSE(General::DataIsEmpty(rs));
+  int rows = 0;
+  for (; !General::DataEOF(rs); General::DataMoveNext(rs)) ++rows;
+  EXPECT_EQ(rows, 3);
+  General::DataClose(rs);
+  EXPECT_FALSE(rs);
+
+  sql = "select code from owner where code = " + General::SQLText("o'brien");
+  General::DataCreateSet(rs, sql);
+  EXPECT_FALSE(General::DataIsEmpty(rs));
+  EXPECT_EQ(rs->Field("code").AsString(), "O'BRIEN");
+
+  sql = "select code from owner where code = 'nobody'";
+  General::DataCreateSet(rs, sql);
+  EXPECT_TRUE(General::DataIsEmpty(rs));
+  EXPECT_TRUE(General::DataEOF(rs));
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(GeneralTest, RowOperationFailuresAreReportedWithFixedAnswers) {
+  MakeDatabase(local_db_, {"A1", "B2"});
+  ASSERT_TRUE(General::StartADO());
+
+  General::RecordsetPtr rs;
+  std::string sql = "select code from owner";
+  General::DataCreateSet(rs, sql);
+  const auto kept = rs;
+  sql = "select code from no_such_table";
+  General::DataCreateSet(rs, sql);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Data Create Set");
+  EXPECT_EQ(rs, kept);
+
+  // A closed recordset: emptiness answers true without a report (3704),
+  // the end-of-rows question answers true with one, so loops end.
+  messages_.clear();
+  rs->Close();
+  EXPECT_TRUE(General::DataIsEmpty(rs));
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(General::DataEOF(rs));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Data EOF");
+  EXPECT_NE(messages_[0].text.find("3704 - "), std::string::npos) << messages_[0].text;
+
+  messages_.clear();
+  General::RecordsetPtr absent;
+  General::DataMoveNext(absent);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Move Next");
+  EXPECT_EQ(messages_[0].text,
+            "General Errors...\r\n\r\n91 - Object variable or With block variable not set\r\n\r\n");
+
+  messages_.clear();
+  General::DataDb().reset();
+  sql = "select code from owner";
+  General::RecordsetPtr fresh;
+  General::DataCreateSet(fresh, sql);
+  EXPECT_FALSE(fresh);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Data Create Set");
+}
+
+TEST_F(GeneralTest, LookupValueOnValuesNullsAndMissingRows) {
+  MakeDatabase(local_db_, {"A1"});
+  jet::ExecuteSql(local_db_, "INSERT INTO owner (code, name, email) VALUES ('N1', NULL, NULL)");
+  ASSERT_TRUE(General::StartADO());
+  EXPECT_EQ(General::LookupValue("name", "owner", "where code = 'A1'", "none"), "Owner A1");
+  EXPECT_EQ(General::LookupValue("name", "owner", "where code = 'N1'", "none"), "");
+  EXPECT_EQ(General::LookupValue("name", "owner", "where code = 'ZZ'", "none"), "none");
+  EXPECT_EQ(General::LookupValue("count(*)", "owner", "", "none"), "2");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(General::LookupValue("name", "missing_table", "", "none"), "none");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].title, "Data Create Set");
+
+  EXPECT_TRUE(General::IfNull(core::Variant::Null(), core::Variant("d")).AsString() == "d");
+  EXPECT_EQ(General::IfNull(core::Variant(int32_t{5}), core::Variant("d")).AsLong(), 5);
+}
+
+TEST_F(GeneralTest, EngineFailuresCarryNumberAndDescription) {
+  General::AppFolder() = app_;
+  General::DataError("Data EOF",
+                     core::ComError(3021, "No current record.", "Microsoft JET Database Engine"));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, "General Errors...\r\n\r\n3021 - No current record.\r\n\r\n");
+  EXPECT_EQ(LogOf("Dec26"), "06/12/26 09:05:07 " + messages_[0].text + "\r\n");
+}
+
+TEST_F(GeneralTest, ErrorLogIsMonthlyAndIgnoresWriteFailures) {
+  General::AppFolder() = app_;
+  General::LogError("first");
+  setenv("DUNMERROW_NOW", "2026-12-31T23:59:59", 1);
+  General::LogError("second\r\nline two");
+  setenv("DUNMERROW_NOW", "2027-01-01T00:00:01", 1);
+  General::LogError("third");
+  EXPECT_EQ(LogOf("Dec26"),
+            "06/12/26 09:05:07 first\r\n31/12/26 23:59:59 second\r\nline two\r\n");
+  EXPECT_EQ(LogOf("Jan27"), "01/01/27 00:00:01 third\r\n");
+
+  General::AppFolder() = dir_ + "/no/such/folder";
+  General::LogError("lost quietly");
+  EXPECT_FALSE(fs::exists(dir_ + "/no"));
+
+  // Before any opening there is no host folder: the component's folder.
+  General::AppFolder().clear();
+  General::LogError("early");
+  EXPECT_EQ(platform::ReadFile(home_ + "/errJan27.log"), "01/01/27 00:00:01 early\r\n");
+}
+
+}  // namespace
