@@ -1,14 +1,25 @@
 // Our report engine, registered as "Vintrel.Report": definitions, layout,
 // PDF, trace, printing and e-mail. The host chooses the engine's options
-// when it registers the factory.
+// when it registers the factory; the engine reads no settings itself.
+//
+// Output files, in `output_folder` (OUT):
+//   preview (0) and printer (2): OUT/statements-<date>.pdf, one per EndReport;
+//   e-mail (6, 7, 8): OUT/outbox/Statement-<date>-<recipient>.eml, a second
+//   one of the same name getting "-2" and so on; sent messages move to
+//   OUT/sent/. <date> is `report_date`, else today (platform::Now()).
+// Every file is written under a temporary name and then renamed. Other
+// destinations behave as preview. A document without pages writes nothing.
 #ifndef DUNMERROW_ENGINES_REPORT_REPORT_ENGINE_H_
 #define DUNMERROW_ENGINES_REPORT_REPORT_ENGINE_H_
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "contracts/report.h"
+#include "engines/report/mail.h"
 
 namespace report_engine {
 
@@ -19,9 +30,35 @@ struct EngineOptions {
   int32_t destination = contracts::kDestinationPreview;
   // False: lay out and trace only, write no PDF (measuring runs).
   bool render = true;
+  // The CUPS printer for destination 2; "" is the system's default.
+  std::string printer;
+  // The mail server for destinations 6 and 8 (and the From of 7).
+  SmtpSettings smtp;
+  // "YYYY-MM-DD" for file names; "" means today.
+  std::string report_date;
+  // The text of an e-mailed statement's message.
+  std::string email_body = "Please find your statement attached.\r\n";
+  // The field whose printed text names a document in messages (the owner).
+  std::string document_label_field = "Owner";
 };
 
 std::shared_ptr<contracts::Report> CreateReport(const EngineOptions& options);
+
+// What a report has produced so far, for the host to show after a run.
+struct RunSummary {
+  int documents = 0;                 // EndReport calls that produced a file
+  int pages = 0;                     // pages of those documents
+  std::vector<std::string> files;    // the PDFs, or the .eml files
+  std::vector<std::string> problems; // e-mails left in the outbox, and why
+  std::map<std::string, int> copies; // copies printed, by section name
+};
+
+// The summary of a report made by CreateReport (an empty one for any other).
+RunSummary Summary(const contracts::Report& report);
+
+// Raises the print-button event of a report made by CreateReport, as the
+// preview's print button does: the advised sink's PrintToPrinterButton.
+void PressPrintButton(contracts::Report& report);
 
 }  // namespace report_engine
 

@@ -1,0 +1,297 @@
+// Message composition and SMTP delivery. glib does the base64; libcurl the
+// SMTP dialogue, STARTTLS and TLS.
+#include "engines/report/mail.h"
+
+#include <curl/curl.h>
+#include <glib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+
+#include "core/com_error.h"
+#include "platform/files.h"
+
+namespace report_engine {
+
+namespace {
+
+constexpr char kSource[] = "Vintrel.Report";
+namespace fs = std::filesystem;
+
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+  return out;
+}
+
+std::string Base64(const std::string& data) {
+  gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(data.data()), data.size());
+  std::string out(encoded);
+  g_free(encoded);
+  return out;
+}
+
+// RFC 2047: encoded words of at most 75 characters, split between whole
+// UTF-8 characters, separated by folding white space.
+std::string EncodeHeaderText(const std::string& raw) {
+  const std::string text = OneLine(raw);
+  if (IsAscii(text)) return text;
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = at;
+    // 45 bytes of text make 60 base64 characters, within the word's limit.
+    while (end < text.size()) {
+      size_t next = end + 1;
+      while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+      if (next - at > 45) break;
+      end = next;
+    }
+    if (end == at) end = text.size();
+    if (!out.empty()) out += "\r\n ";
+    out += "=?UTF-8?B?" + Base64(text.substr(at, end - at)) + "?=";
+    at = end;
+  }
+  return out;
+}
+
+// RFC 2231 parameter value: percent-encoded UTF-8 when the value needs it.
+std::string FileNameParameters(const std::string& name) {
+  const bool plain = IsAscii(name) && name.find_first_of("\"\\\r\n") == std::string::npos;
+  if (plain) return "filename=\"" + name + "\"";
+  std::string encoded = "UTF-8''";
+  for (unsigned char c : name) {
+    if (g_ascii_isalnum(static_cast<gchar>(c)) || c == '.' || c == '-' || c == '_' || c == '@') {
+      encoded += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      encoded += hex;
+    }
+  }
+  return "filename*=" + encoded;
+}
+
+std::string MailDate(const core::Date& date) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const core::CivilTime t = date.ToCivil();
+  // Day 0 of the host's calendar, 30 December 1899, was a Saturday.
+  const int64_t weekday = ((date.DayNumber() % 7) + 7 + 6) % 7;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const long offset = local.tm_gmtoff / 60;
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
+                kDays[weekday], t.day, kMonths[t.month - 1], t.year, t.hour, t.minute, t.second,
+                offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
+  return text;
+}
+
+uint64_t Fnv1a(const std::string& data, uint64_t hash = 1469598103934665603ull) {
+  for (unsigned char c : data) hash = (hash ^ c) * 1099511628211ull;
+  return hash;
+}
+
+}  // namespace
+
+bool ParseSmtpSecurity(const std::string& text, SmtpSecurity& security) {
+  std::string lower;
+  for (char c : text) lower += g_ascii_tolower(c);
+  if (lower == "none" || lower.empty()) {
+    security = SmtpSecurity::kNone;
+  } else if (lower == "starttls") {
+    security = SmtpSecurity::kStartTls;
+  } else if (lower == "tls") {
+    security = SmtpSecurity::kTls;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool IsValidAddress(const std::string& address) {
+  const size_t at = address.find('@');
+  if (at == std::string::npos || at == 0 || address.find('@', at + 1) != std::string::npos) {
+    return false;
+  }
+  if (address.find_first_of(" \t\r\n<>()[],;:\"\\") != std::string::npos) return false;
+  const std::string domain = address.substr(at + 1);
+  const size_t dot = domain.find('.');
+  return dot != std::string::npos && dot > 0 && domain.back() != '.' &&
+         domain.find("..") == std::string::npos;
+}
+
+std::string ComposeMessage(const MailMessage& m) {
+  const uint64_t hash = Fnv1a(m.attachment, Fnv1a(m.to + "\n" + m.subject + "\n" + m.body));
+  char id[32];
+  std::snprintf(id, sizeof id, "%016llx", static_cast<unsigned long long>(hash));
+  const std::string boundary = std::string("=_dunmerrow_") + id;
+  const core::CivilTime t = m.date.ToCivil();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+
+  std::string out;
+  out += "From: " + OneLine(m.from) + "\r\n";
+  if (!m.to.empty()) out += "To: " + OneLine(m.to) + "\r\n";
+  out += "Subject: " + EncodeHeaderText(m.subject) + "\r\n";
+  out += "Date: " + MailDate(m.date) + "\r\n";
+  out += std::string("Message-ID: <") + stamp + "." + id + "@dunmerrow.invalid>\r\n";
+  out += "MIME-Version: 1.0\r\n";
+  out += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
+  out += "This is a message in MIME format.\r\n\r\n";
+  out += "--" + boundary + "\r\n";
+  out += "Content-Type: text/plain; charset=UTF-8\r\n";
+  out += "Content-Transfer-Encoding: base64\r\n\r\n";
+  auto lines = [&out](const std::string& encoded) {
+    for (size_t i = 0; i < encoded.size(); i += 76) out += encoded.substr(i, 76) + "\r\n";
+  };
+  lines(Base64(m.body));
+  out += "--" + boundary + "\r\n";
+  out += "Content-Type: application/pdf; name=\"" + EncodeHeaderText(m.attachment_name) + "\"\r\n";
+  out += "Content-Disposition: attachment; " + FileNameParameters(m.attachment_name) + "\r\n";
+  out += "Content-Transfer-Encoding: base64\r\n\r\n";
+  lines(Base64(m.attachment));
+  out += "--" + boundary + "--\r\n";
+  return out;
+}
+
+std::string RecipientOf(const std::string& message) {
+  size_t at = 0;
+  while (at < message.size()) {
+    const size_t end = message.find("\r\n", at);
+    const std::string line = message.substr(at, end == std::string::npos ? end : end - at);
+    if (line.empty()) break;  // end of the header
+    if (line.size() > 3 && g_ascii_strncasecmp(line.c_str(), "To:", 3) == 0) {
+      std::string address = line.substr(3);
+      address.erase(0, address.find_first_not_of(' '));
+      return address;
+    }
+    if (end == std::string::npos) break;
+    at = end + 2;
+  }
+  return "";
+}
+
+namespace {
+
+struct Upload {
+  const std::string* data;
+  size_t sent = 0;
+};
+
+size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
+  auto* upload = static_cast<Upload*>(user);
+  const size_t n = std::min(size * count, upload->data->size() - upload->sent);
+  std::copy_n(upload->data->data() + upload->sent, n, buffer);
+  upload->sent += n;
+  return n;
+}
+
+}  // namespace
+
+void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::string& message) {
+  if (smtp.host.empty()) {
+    throw core::ComError(core::kErrFileNotFound,
+                         "no mail server is set (settings section Mail, key Host)", kSource);
+  }
+  if (!IsValidAddress(to)) {
+    throw core::ComError(core::kErrFileNotFound, "'" + to + "' is not a valid e-mail address",
+                         kSource);
+  }
+  static std::once_flag init;
+  std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  const int port = smtp.port ? smtp.port : smtp.security == SmtpSecurity::kTls ? 465 : 25;
+  const std::string url = std::string(smtp.security == SmtpSecurity::kTls ? "smtps://" : "smtp://") +
+                          smtp.host + ":" + std::to_string(port);
+  CURL* curl = curl_easy_init();
+  char error[CURL_ERROR_SIZE] = "";
+  Upload upload{&message};
+  curl_slist* recipients = curl_slist_append(nullptr, ("<" + to + ">").c_str());
+  const std::string from = "<" + (smtp.from.empty() ? std::string("statements@localhost")
+                                                     : smtp.from) + ">";
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.c_str());
+  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients);
+  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
+  curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+  curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, 120L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  if (smtp.security == SmtpSecurity::kStartTls) {
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+  }
+  if (!smtp.user.empty()) {
+    const char* password = std::getenv("DUNMERROW_SMTP_PASSWORD");
+    curl_easy_setopt(curl, CURLOPT_USERNAME, smtp.user.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, password ? password : "");
+  }
+  const CURLcode result = curl_easy_perform(curl);
+  curl_slist_free_all(recipients);
+  curl_easy_cleanup(curl);
+  if (result != CURLE_OK) {
+    throw core::ComError(core::kErrFileNotFound,
+                         "the mail server " + smtp.host + ":" + std::to_string(port) +
+                             " did not take the message for " + to + ": " +
+                             (*error ? error : curl_easy_strerror(result)),
+                         kSource);
+  }
+}
+
+std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp) {
+  try {
+    const std::string message = platform::ReadFile(path);
+    const std::string to = RecipientOf(message);
+    if (to.empty()) return path + " has no recipient; add a To: line or send it by hand";
+    SendMessage(smtp, to, message);
+    const fs::path source(path);
+    const fs::path sent = source.parent_path().parent_path() / "sent";
+    std::error_code ec;
+    fs::create_directories(sent, ec);
+    fs::rename(source, sent / source.filename(), ec);
+    if (ec) return path + " was sent but could not be moved to " + sent.string() + ": " + ec.message();
+    return "";
+  } catch (const core::ComError& e) {
+    return path + " stays in the outbox: " + e.description();
+  }
+}
+
+OutboxResult SendOutbox(const std::string& out_folder, const SmtpSettings& smtp) {
+  OutboxResult result;
+  const fs::path outbox = fs::path(out_folder) / "outbox";
+  std::error_code ec;
+  std::vector<std::string> files;
+  for (fs::directory_iterator it(outbox, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file() && it->path().extension() == ".eml") files.push_back(it->path());
+  }
+  if (ec && ec != std::errc::no_such_file_or_directory) {
+    result.problems.push_back("cannot read the outbox " + outbox.string() + ": " + ec.message());
+  }
+  std::sort(files.begin(), files.end());
+  for (const std::string& file : files) {
+    std::string problem = SendQueuedMessage(file, smtp);
+    if (problem.empty()) {
+      ++result.sent;
+    } else {
+      result.problems.push_back(std::move(problem));
+    }
+  }
+  return result;
+}
+
+}  // namespace report_engine

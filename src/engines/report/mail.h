@@ -1,0 +1,69 @@
+// E-mailed statements: composing RFC 5322 messages with the PDF attached,
+// sending them over SMTP with libcurl, and the outbox that keeps every
+// message until it has been sent.
+#ifndef DUNMERROW_ENGINES_REPORT_MAIL_H_
+#define DUNMERROW_ENGINES_REPORT_MAIL_H_
+
+#include <string>
+#include <vector>
+
+#include "core/date.h"
+
+namespace report_engine {
+
+enum class SmtpSecurity { kNone, kStartTls, kTls };
+
+// The mail server. The password is read from DUNMERROW_SMTP_PASSWORD when a
+// message is sent and is never stored.
+struct SmtpSettings {
+  std::string host;
+  int port = 0;  // 0: 25, or 465 for TLS
+  std::string from;
+  std::string user;
+  SmtpSecurity security = SmtpSecurity::kNone;
+};
+
+// "none", "starttls" or "tls" (any letter case); false for anything else.
+bool ParseSmtpSecurity(const std::string& text, SmtpSecurity& security);
+
+struct MailMessage {
+  std::string from;
+  std::string to;  // empty: the message has no recipient yet
+  std::string subject;
+  core::Date date;
+  std::string body;  // plain text
+  std::string attachment_name;
+  std::string attachment;  // the PDF's bytes
+};
+
+// A plain address "local@domain.tld" without spaces, angle brackets or line
+// breaks.
+bool IsValidAddress(const std::string& address);
+
+// The message as RFC 5322 text with CRLF line ends: non-ASCII header texts
+// in RFC 2047 encoded words, line breaks in them turned into spaces, the
+// attachment in base64 with an RFC 2231 file name where one is needed.
+std::string ComposeMessage(const MailMessage& message);
+
+// The address of the message's To header, "" when there is none.
+std::string RecipientOf(const std::string& message);
+
+// Sends `message` to `to`; raises ComError with the server's answer or the
+// connection failure when it is not accepted.
+void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::string& message);
+
+struct OutboxResult {
+  int sent = 0;
+  std::vector<std::string> problems;  // one line per message left in the outbox
+};
+
+// Sends the message file `path` (in OUT/outbox) and moves it to OUT/sent;
+// returns "" when sent, else why it stays where it is.
+std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp);
+
+// Sends every .eml waiting in OUT/outbox, oldest name first.
+OutboxResult SendOutbox(const std::string& out_folder, const SmtpSettings& smtp);
+
+}  // namespace report_engine
+
+#endif  // DUNMERROW_ENGINES_REPORT_MAIL_H_
