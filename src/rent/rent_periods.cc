@@ -48,11 +48,12 @@ auto ConvertColumn(const General::RecordsetPtr& rs, const std::string& column, C
   }
 }
 
-core::Variant ReadOption(const General::RecordsetPtr& option_set, const std::string& name) {
+template <typename Convert>
+auto ReadOption(const General::RecordsetPtr& option_set, const std::string& name, Convert convert) {
   if (!option_set) {
     throw core::ComError(kErrObjectNotSet, "no options row to read the option " + name + " from");
   }
-  return ConvertColumn(option_set, name, [](const core::Variant& v) { return v; });
+  return ConvertColumn(option_set, name, convert);
 }
 
 std::string Lower(std::string text) {
@@ -128,7 +129,9 @@ void LoadSchedule(const std::string& tenant, Schedule& periods, double deduction
   ReadPeriods(tenant, periods);
   CutAtEndOfTenancy(periods, EndOfTenancy(tenant));
 
-  const std::string rent_group = core::JoinText(ReadOption(option_set, "Rent_Group"));
+  // Without a rent group no payment could count as rent, and every balance
+  // would silently show the full rent owing: a missing group is a failure.
+  const std::string rent_group = ReadOption(option_set, "Rent_Group", core::ToText);
   const std::string tenant_and_date = " and tenant_code = " + General::SQLText(tenant) +
                                       " and [date] <= " + General::SQLDate(as_at);
   PaymentPools pools;
@@ -138,8 +141,9 @@ void LoadSchedule(const std::string& tenant, Schedule& periods, double deduction
     pools.rent = *paid - core::Currency::FromDouble(deduction);
   }
   pools.rent_group_pays_extras = PaysExtraCharges(rent_group);
-  const core::Variant what_pays_first = ReadOption(option_set, "WhatPaysFirst");
-  const bool interleave = !what_pays_first.IsNull() && core::ToDouble(what_pays_first) == 1;
+  const bool interleave = ReadOption(option_set, "WhatPaysFirst", [](const core::Variant& v) {
+    return !v.IsNull() && core::ToDouble(v) == 1;
+  });
   pools.mode = interleave && pools.rent_group_pays_extras ? AllocationMode::kInterleaved
                                                           : AllocationMode::kRentFirst;
   if (pools.mode == AllocationMode::kRentFirst && !pools.rent_group_pays_extras) {

@@ -241,18 +241,23 @@ TEST_F(RentDatabaseTest, BadDataFailsTheBalanceNotThePaidToDate) {
   EXPECT_EQ(summary.paid_to, Day(2026, 4, 1));
 }
 
-TEST_F(RentDatabaseTest, MissingOptionsRowFailsTheBalance) {
-  OpenDatabase("'RENT', 0",
-               PeriodRow("'T1'", "'2026-04-01 00:00:00'", "'2026-04-30 00:00:00'", "300", "0"));
+TEST_F(RentDatabaseTest, MissingRentGroupFailsTheBalance) {
+  OpenDatabase("NULL, 0",
+               PeriodRow("'T1'", "'2026-04-01 00:00:00'", "'2026-04-30 00:00:00'", "300", "0") +
+                   Payment("'T1'", "RENT", "2026-04-03", 300));
   General::RecordsetPtr no_options;
-  Schedule periods;
-  try {
-    LoadRentPeriods("T1", periods, 0, no_options, Day(2026, 6, 15));
-    FAIL() << "no failure";
-  } catch (const core::ComError& e) {
-    EXPECT_NE(e.description().find("Rent_Group"), std::string::npos) << e.description();
+  for (const General::RecordsetPtr& options : {options_, no_options}) {
+    SCOPED_TRACE(options ? "null group" : "no options row");
+    Schedule periods;
+    try {
+      LoadRentPeriods("T1", periods, 0, options, Day(2026, 6, 15));
+      FAIL() << "no failure";
+    } catch (const core::ComError& e) {
+      EXPECT_NE(e.description().find("'T1'"), std::string::npos) << e.description();
+      EXPECT_NE(e.description().find("Rent_Group"), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(PaidToDate("T1", options, 0), Day(2026, 4, 1));
   }
-  EXPECT_EQ(PaidToDate("T1", no_options, 0), Day(2026, 4, 1));
 }
 
 // The one-load summary gives exactly what the balance and the paid-to date
