@@ -30,19 +30,11 @@ constexpr int32_t kErrObjectNotSet = 91;
   }
 }
 
-core::Variant ReadColumn(const General::RecordsetPtr& rs, const std::string& column) {
-  try {
-    return rs->Field(column);
-  } catch (...) {
-    RethrowWithContext("column " + column);
-  }
-}
-
+// The current row's `column` through `convert`; a failure names the column.
 template <typename Convert>
 auto ConvertColumn(const General::RecordsetPtr& rs, const std::string& column, Convert convert) {
-  const core::Variant value = ReadColumn(rs, column);
   try {
-    return convert(value);
+    return convert(rs->Field(column));
   } catch (...) {
     RethrowWithContext("column " + column);
   }
