@@ -130,6 +130,12 @@ TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
   EXPECT_EQ(summary.balance, Money(530));
   EXPECT_EQ(summary.paid_to, Day(2026, 6, 10));
   EXPECT_FALSE(summary.balance_failure);
+  // The summaries are as of today: ten days on, the payment of the 20th counts.
+  setenv("DUNMERROW_NOW", "2026-06-25", 1);
+  const TenancySummary later = SummariseTenancy("T1", options_);
+  EXPECT_EQ(later.balance, Money(430));
+  EXPECT_EQ(later.paid_to, Day(2026, 6, 19));
+  EXPECT_EQ(PaidToDate("T1", options_, 0), Day(2026, 6, 19));
   EXPECT_TRUE(messages_.empty()) << messages_.front();
 }
 
