@@ -1,0 +1,140 @@
+// Shared set-up of the report engine's tests, header only (the folder's
+// *_test.cc files make one program): a scratch folder, the
+// statement definition, commands run for their output.
+#ifndef DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
+#define DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "contracts/report.h"
+#include "engines/report/report_engine.h"
+#include "platform/trace.h"
+
+namespace report_test {
+
+// The definition shipped with the component.
+inline std::string StatementDefinition() {
+  return std::string(DUNMERROW_SOURCE_DIR) + "/definitions/OwnerStatement.rdn";
+}
+
+// Runs `command` through the shell; its standard output, and the exit status
+// in `status` when given.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+
+
+// Writes `contents` to `path`.
+void WriteText(const std::string& path, const std::string& contents);
+
+// A fresh scratch folder per test, removed afterwards; the clock is fixed.
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::shared_ptr<contracts::Report> NewReport(int32_t destination = 0, bool render = true);
+  // Fills and prints one owner statement of `lines` transaction lines.
+  void PrintStatement(contracts::Report& report, const std::string& owner, int lines);
+
+  std::filesystem::path dir_;
+  report_engine::EngineOptions options_;
+};
+
+
+
+inline std::string RunCommand(const std::string& command, int* status) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  const int rc = pclose(pipe);
+  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return out;
+}
+
+inline void WriteText(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+inline void ReportTest::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir_ = std::filesystem::temp_directory_path() /
+         (std::string("dunmerrow-report-") + info->test_suite_name() + "-" + info->name() + "-" +
+          std::to_string(getpid()));
+  std::filesystem::remove_all(dir_);
+  std::filesystem::create_directories(dir_);
+  setenv("DUNMERROW_NOW", "2026-03-31T10:20:30", 1);
+  options_.output_folder = (dir_ / "out").string();
+}
+
+inline void ReportTest::TearDown() {
+  platform::CloseTrace();
+  unsetenv("DUNMERROW_NOW");
+  if (!HasFailure()) std::filesystem::remove_all(dir_);
+}
+
+inline std::shared_ptr<contracts::Report> ReportTest::NewReport(int32_t destination, bool render) {
+  report_engine::EngineOptions options = options_;
+  options.destination = destination;
+  options.render = render;
+  auto report = report_engine::CreateReport(options);
+  report->LoadDefinition(StatementDefinition());
+  return report;
+}
+
+inline void ReportTest::PrintStatement(contracts::Report& report, const std::string& owner, int lines) {
+  auto header = report.Sections("Header");
+  header->Fields("DateRange")->SetText("Transaction from 01/03/2026 to 31/03/2026");
+  header->Fields("Owner")->SetText(owner);
+  header->Fields("Address1")->SetText("12 Harbour Street");
+  header->Fields("Address2")->SetText("Kellsworth 4021");
+  header->Fields("Address3")->SetText("");
+  if (report.PageHasOutput()) report.NewPage();
+  report.PrintSection("Header");
+  auto property = report.Sections("property");
+  property->Clear();
+  property->Fields("Property")->SetText("4 Mill Lane,Kellsworth");
+  property->Fields("tenant")->SetText("J. Carter paying $420.00 per week");
+  report.PrintSection("property");
+  report.PrintSection("TransHeader");
+  auto detail = report.Sections("TransDetail");
+  for (int i = 0; i < lines; ++i) {
+    detail->Clear();
+    detail->Fields("Date")->SetText("0" + std::to_string(1 + i % 9) + "/03/2026");
+    detail->Fields("Property")->SetText("MILL4");
+    detail->Fields("Details")->SetText("Rent received, line " + std::to_string(i + 1));
+    detail->Fields("Income")->SetText("420.00");
+    report.PrintSection("TransDetail");
+  }
+  auto footer = report.Sections("TransFooter");
+  footer->Fields("Total")->SetText("Total for MILL4");
+  footer->Fields("Income")->SetText("840.00");
+  footer->Fields("Expense")->SetText("0.00");
+  footer->Fields("TotalValue")->SetText("840.00");
+  report.PrintSection("TransFooter");
+  report.PrintSection("DisburseHeader");
+  auto disburse = report.Sections("DisburseDetail");
+  disburse->Fields("Date")->SetText("31/03/2026");
+  disburse->Fields("details")->SetText("Disbursement");
+  disburse->Fields("amount")->SetText("756.00");
+  disburse->Fields("fees")->SetText("84.00");
+  report.PrintSection("DisburseDetail");
+  auto totals = report.Sections("DisburseFooter");
+  totals->Fields("Totalfee")->SetText("84.00");
+  totals->Fields("TotalValue")->SetText("756.00");
+  report.PrintSection("DisburseFooter");
+}
+
+}  // namespace report_test
+
+#endif  // DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
