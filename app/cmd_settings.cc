@@ -25,9 +25,12 @@ constexpr char kHelp[] =
 
 std::string DescribeStatus(int32_t status) {
   switch (status) {
-    case platform::ERROR_ACCESS_DENIED: return "access denied";
-    case platform::ERROR_PATH_NOT_FOUND: return "its folder does not exist";
-    default: return "error " + std::to_string(status);
+    case platform::ERROR_ACCESS_DENIED:
+      return "access denied";
+    case platform::ERROR_PATH_NOT_FOUND:
+      return "its folder does not exist";
+    default:
+      return "error " + std::to_string(status);
   }
 }
 

@@ -174,8 +174,9 @@ void DataError(const std::string& label, const core::ComError& failure) {
   // Whatever the source (the database engine's own failures included), the
   // message carries the number and description: a box with only a title
   // tells the user nothing.
-  const std::string message = std::string("General Errors...") + kCrLf + kCrLf + std::to_string(failure.number()) + " - " +
-                              failure.description() + kCrLf + kCrLf;
+  const std::string message = std::string("General Errors...") + kCrLf + kCrLf +
+                              std::to_string(failure.number()) + " - " + failure.description() +
+                              kCrLf + kCrLf;
   platform::MsgBox(message, label);
   LogError(message);
 }
@@ -189,10 +190,9 @@ void LogError(const std::string& message) {
     const std::string folder = AppFolder().empty() ? platform::ComponentFolder() : AppFolder();
     const std::string path = platform::JoinPath(
         folder, "err" + platform::MonthAbbreviation(t.month) + TwoDigits(t.year) + ".log");
-    const std::string line = TwoDigits(t.day) + "/" + TwoDigits(t.month) + "/" +
-                             TwoDigits(t.year) + " " + TwoDigits(t.hour) + ":" +
-                             TwoDigits(t.minute) + ":" + TwoDigits(t.second) + " " + message +
-                             kCrLf;
+    const std::string line = TwoDigits(t.day) + "/" + TwoDigits(t.month) + "/" + TwoDigits(t.year) +
+                             " " + TwoDigits(t.hour) + ":" + TwoDigits(t.minute) + ":" +
+                             TwoDigits(t.second) + " " + message + kCrLf;
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return;
     // One write per entry, so entries of two processes never interleave.

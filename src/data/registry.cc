@@ -63,8 +63,8 @@ std::string GetRegSetting(const std::string& section, const std::string& key,
   } else if (RegistryUsable()) {
     // A value missing from the machine hive is not looked for in the
     // per-user store: the machine hive is the one source when usable.
-    if (!RegReadString(platform::HKEY_LOCAL_MACHINE, std::string(kMachineKey) + "\\" + section,
-                       key, result)) {
+    if (!RegReadString(platform::HKEY_LOCAL_MACHINE, std::string(kMachineKey) + "\\" + section, key,
+                       result)) {
       result = default_value;
     }
   } else {
@@ -123,10 +123,10 @@ int32_t RegWriteString(platform::HKEY root, const std::string& subkey,
       status != platform::ERROR_SUCCESS) {
     return status;
   }
-  const auto set_status = platform::RegSetValueExA(
-      key, value_name.c_str(), 0, platform::REG_SZ,
-      reinterpret_cast<const platform::BYTE*>(value.data()),
-      static_cast<platform::DWORD>(value.size()));
+  const auto set_status =
+      platform::RegSetValueExA(key, value_name.c_str(), 0, platform::REG_SZ,
+                               reinterpret_cast<const platform::BYTE*>(value.data()),
+                               static_cast<platform::DWORD>(value.size()));
   const auto close_status = platform::RegCloseKey(key);
   return set_status != platform::ERROR_SUCCESS ? set_status : close_status;
 }

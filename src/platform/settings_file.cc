@@ -45,12 +45,24 @@ std::string Quote(const std::string& text) {
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     switch (ch) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\0': out += "\\0"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\0':
+        out += "\\0";
+        break;
       default:
         if (IsControl(c)) {
           char buf[5];
@@ -80,12 +92,24 @@ std::optional<std::string> Unquote(const std::string& text, size_t& pos) {
     }
     if (++i == text.size()) return std::nullopt;
     switch (text[i]) {
-      case '\\': out += '\\'; break;
-      case '"': out += '"'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case '0': out += '\0'; break;
+      case '\\':
+        out += '\\';
+        break;
+      case '"':
+        out += '"';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '0':
+        out += '\0';
+        break;
       case 'x': {
         if (i + 2 >= text.size()) return std::nullopt;
         const int hi = HexDigit(text[i + 1]);
@@ -95,7 +119,8 @@ std::optional<std::string> Unquote(const std::string& text, size_t& pos) {
         i += 2;
         break;
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
   return std::nullopt;
@@ -124,7 +149,8 @@ std::string RenderName(const std::string& name) {
 std::string RenderValue(const Value& value) {
   if (value.type == REG_DWORD && value.data.size() == 4) {
     uint32_t n = 0;
-    for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+      n = n << 8 | static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
     char buf[16];
     std::snprintf(buf, sizeof buf, "dword:%08x", n);
     return buf;
@@ -140,7 +166,8 @@ std::string RenderValue(const Value& value) {
   std::string out = value.type == REG_BINARY ? "hex:" : "hex(" + std::to_string(value.type) + "):";
   for (size_t i = 0; i < value.data.size(); ++i) {
     char buf[4];
-    std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "", static_cast<unsigned char>(value.data[i]));
+    std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "",
+                  static_cast<unsigned char>(value.data[i]));
     out += buf;
   }
   return out;
@@ -342,10 +369,13 @@ int32_t ErrorFromErrno(int err) {
   switch (err) {
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
     case ENOENT:
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    default: return ERROR_WRITE_FAULT;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    default:
+      return ERROR_WRITE_FAULT;
   }
 }
 

@@ -134,8 +134,8 @@ void MakeFolders(const std::string& folder) {
   if (folder.empty() || Accessible(folder, F_OK)) return;
   MakeFolders(Dirname(folder));
   if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-    throw core::ComError(75, "Cannot create the settings folder '" + folder +
-                                 "': " + std::strerror(errno));
+    throw core::ComError(
+        75, "Cannot create the settings folder '" + folder + "': " + std::strerror(errno));
   }
 }
 
@@ -209,16 +209,16 @@ LONG RegCreateKeyA(HKEY root, const char* subkey, HKEY* result) {
     return status;
   }
   if (!file.HasKey(key.path)) {
-    const LONG status = settings::UpdateSettingsFile(
-        file_path, [&](SettingsFile& f) { if (!f.HasKey(key.path)) f.AddKey(key.path); });
+    const LONG status = settings::UpdateSettingsFile(file_path, [&](SettingsFile& f) {
+      if (!f.HasKey(key.path)) f.AddKey(key.path);
+    });
     if (status != ERROR_SUCCESS) return status;
   }
   *result = AddHandle(key);
   return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExA(HKEY hkey, const char* name, DWORD, DWORD type, const BYTE* data,
-                    DWORD size) {
+LONG RegSetValueExA(HKEY hkey, const char* name, DWORD, DWORD type, const BYTE* data, DWORD size) {
   OpenKey key;
   if (!Lookup(hkey, &key)) return ERROR_INVALID_HANDLE;
   if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -226,8 +226,8 @@ LONG RegSetValueExA(HKEY hkey, const char* name, DWORD, DWORD type, const BYTE* 
   if (type == REG_DWORD && size != 4) return ERROR_INVALID_PARAMETER;
   settings::Value value{type, std::string(reinterpret_cast<const char*>(data), size)};
   const std::string value_name = name ? name : "";
-  return settings::UpdateSettingsFile(
-      RootFile(key.root), [&](SettingsFile& f) { f.Set(key.path, value_name, value); });
+  return settings::UpdateSettingsFile(RootFile(key.root),
+                                      [&](SettingsFile& f) { f.Set(key.path, value_name, value); });
 }
 
 LONG RegCloseKey(HKEY hkey) {
@@ -236,8 +236,8 @@ LONG RegCloseKey(HKEY hkey) {
   return g_keys.erase(static_cast<uint32_t>(hkey)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-std::string GetSetting(const std::string& app, const std::string& section,
-                       const std::string& key, const std::string& default_value) {
+std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& default_value) {
   const std::string path = UserStorePath(app);
   if (path.empty()) return default_value;
   SettingsFile file;
@@ -263,13 +263,15 @@ void SaveSetting(const std::string& app, const std::string& section, const std::
   }
   MakeFolders(Dirname(path));
   const std::string key_path = settings::NormaliseKeyPath(section);
-  const LONG status = settings::UpdateSettingsFile(
-      path, [&](SettingsFile& f) { f.Set(key_path, key, settings::Value{REG_SZ, value}); });
+  const LONG status = settings::UpdateSettingsFile(path, [&](SettingsFile& f) {
+    f.Set(key_path, key, settings::Value{REG_SZ, value});
+  });
   if (status != ERROR_SUCCESS) {
-    throw core::ComError(75, "Cannot write the settings file '" + path + "' (" +
-                                 (status == ERROR_ACCESS_DENIED ? "access denied"
-                                                                : "error " + std::to_string(status)) +
-                                 ")");
+    throw core::ComError(
+        75,
+        "Cannot write the settings file '" + path + "' (" +
+            (status == ERROR_ACCESS_DENIED ? "access denied" : "error " + std::to_string(status)) +
+            ")");
   }
 }
 

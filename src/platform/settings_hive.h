@@ -90,8 +90,8 @@ LONG RegCloseKey(HKEY key);
 // The per-user store of application `app` ("Quellory" is the host): the
 // value of `key` in `section`, or `default_value` when the store, the section
 // or the key is missing or the store cannot be read. Never raises.
-std::string GetSetting(const std::string& app, const std::string& section,
-                       const std::string& key, const std::string& default_value);
+std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& default_value);
 
 // Stores a value in the per-user store, creating its folder and file when
 // missing and keeping every other entry. Raises ComError naming the file

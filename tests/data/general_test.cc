@@ -57,8 +57,8 @@ class GeneralTest : public ::testing::Test {
     platform::SetMessageSink(nullptr);
     General::DataDb().reset();
     General::AppFolder().clear();
-    for (const char* name : {"QUELLORY_MACHINE_SETTINGS", "QUELLORY_USER_SETTINGS",
-                             "DUNMERROW_NOW"}) {
+    for (const char* name :
+         {"QUELLORY_MACHINE_SETTINGS", "QUELLORY_USER_SETTINGS", "DUNMERROW_NOW"}) {
       unsetenv(name);
     }
     fs::remove_all(dir_);
@@ -109,8 +109,8 @@ TEST_F(GeneralTest, MissingNetworkDatabaseRevertsToTheLocalOne) {
   platform::SaveSetting("Quellory", "Settings", "Networkable", "1");
   platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", network);
   ASSERT_TRUE(General::StartADO());
-  const std::string unreachable = "Unable to access \r\n" + network + "\r\nReverting back to \r\n" +
-                                  local_db_;
+  const std::string unreachable =
+      "Unable to access \r\n" + network + "\r\nReverting back to \r\n" + local_db_;
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].title, "Dunmerrow");
   EXPECT_EQ(messages_[0].text, unreachable);
@@ -141,8 +141,8 @@ TEST_F(GeneralTest, FailedOpeningIsShownLoggedAndKeepsTheOpenDatabase) {
   EXPECT_FALSE(General::StartADO());
   ASSERT_EQ(messages_.size(), 2u);
   EXPECT_EQ(messages_[0].title, "Start ADO");
-  const std::string failure = "General Errors...\r\n\r\n3024 - Could not find file '" + local_db_ +
-                              "'.\r\n\r\n";
+  const std::string failure =
+      "General Errors...\r\n\r\n3024 - Could not find file '" + local_db_ + "'.\r\n\r\n";
   EXPECT_EQ(messages_[0].text, failure);
   EXPECT_EQ(messages_[1].title, "Dunmerrow");
   EXPECT_EQ(messages_[1].text, "No networking enabled, using " + local_db_);
@@ -278,8 +278,7 @@ TEST_F(GeneralTest, ErrorLogIsMonthlyAndIgnoresWriteFailures) {
   General::LogError("second\r\nline two");
   setenv("DUNMERROW_NOW", "2027-01-01T00:00:01", 1);
   General::LogError("third");
-  EXPECT_EQ(LogOf("Dec26"),
-            "06/12/26 09:05:07 first\r\n31/12/26 23:59:59 second\r\nline two\r\n");
+  EXPECT_EQ(LogOf("Dec26"), "06/12/26 09:05:07 first\r\n31/12/26 23:59:59 second\r\nline two\r\n");
   EXPECT_EQ(LogOf("Jan27"), "01/01/27 00:00:01 third\r\n");
 
   General::AppFolder() = dir_ + "/no/such/folder";

@@ -130,8 +130,12 @@ TEST_F(RegistryTest, ReadStringLimitsAndTypes) {
   const std::string long_text(1025, 'x');
   WriteMachine(
       "[SOFTWARE\\Quellory\\Settings]\n"
-      "fits=" + std::string(1024, 'y') + "\n"
-      "too_long=" + long_text + "\n"
+      "fits=" +
+      std::string(1024, 'y') +
+      "\n"
+      "too_long=" +
+      long_text +
+      "\n"
       "zero_terminated=\"abc\\0\"\n"
       "empty=\n"
       "negative=dword:ffffffff\n"
@@ -177,7 +181,8 @@ TEST_F(RegistryTest, OverridesAnswerFirst) {
     EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), "/tmp/run/db.sqlite");
   });
   Registry::ClearOverrides();
-  OnNewThread([] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory"); });
+  OnNewThread(
+      [] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory"); });
 }
 
 }  // namespace

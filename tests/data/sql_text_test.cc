@@ -17,7 +17,8 @@ struct FixCase {
 TEST(SqlTextTest, FixSqlRewritesQueryTexts) {
   const FixCase cases[] = {
       // Even apostrophe counts: only the boolean words change.
-      {"select * from tenancy where closed_yn = false", "select * from tenancy where closed_yn = 0"},
+      {"select * from tenancy where closed_yn = false",
+       "select * from tenancy where closed_yn = 0"},
       {"select * from x where a=true and b=false", "select * from x where a=-1 and b=0"},
       {"select * from x where (a = true)", "select * from x where (a = -1)"},
       {"select * from owner", "select * from owner"},

@@ -50,22 +50,34 @@ TEST(SettingsFileTest, KeysExistWithTheirParents) {
 // Every value, however awkward, reads back as it was stored.
 TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
   const Value values[] = {
-      Text("plain"),           Text(""),          Text(" leading and trailing "),
-      Text("\"starts quoted"), Text("dword:1"),   Text("HEX:00"),
-      Text("line\r\nbreaks"),  Text("nul\0in"),   Text("tab\tand \\ backslash"),
-      Text("ctrl\x01\x7f"),    Text("= ; # [ ]"), Text("naïve café"),
-      Dword(0),                Dword(0xffffffff), Value{REG_BINARY, ""},
-      Value{REG_BINARY, std::string("\0\x80", 2)}, Value{7, "x\0y"},
+      Text("plain"),
+      Text(""),
+      Text(" leading and trailing "),
+      Text("\"starts quoted"),
+      Text("dword:1"),
+      Text("HEX:00"),
+      Text("line\r\nbreaks"),
+      Text("nul\0in"),
+      Text("tab\tand \\ backslash"),
+      Text("ctrl\x01\x7f"),
+      Text("= ; # [ ]"),
+      Text("naïve café"),
+      Dword(0),
+      Dword(0xffffffff),
+      Value{REG_BINARY, ""},
+      Value{REG_BINARY, std::string("\0\x80", 2)},
+      Value{7, "x\0y"},
   };
-  const std::string names[] = {"name", "", "@", "with=equals", " spaced", "[bracket", ";semi",
-                               "\"q", "line\nbreak"};
+  const std::string names[] = {"name",     "",      "@",   "with=equals", " spaced",
+                               "[bracket", ";semi", "\"q", "line\nbreak"};
   for (const Value& value : values) {
     for (const std::string& name : names) {
       SettingsFile file = SettingsFile::Parse("");
       file.Set("K", name, value);
       const auto reread = SettingsFile::Parse(file.Serialise());
-      EXPECT_EQ(reread.Find("K", name), value) << "name '" << name << "' data '" << value.data
-                                               << "' in:\n" << file.Serialise();
+      EXPECT_EQ(reread.Find("K", name), value)
+          << "name '" << name << "' data '" << value.data << "' in:\n"
+          << file.Serialise();
     }
   }
 }

@@ -155,9 +155,9 @@ TEST_F(SettingsHiveTest, PerUserStoreDefaultsCreatesAndKeepsEntries) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Mail", 0, KEY_READ, &key), ERROR_SUCCESS);
   char buffer[32];
   DWORD size = sizeof buffer;
-  ASSERT_EQ(RegQueryValueExA(key, "server", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                             &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExA(key, "server", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(std::string(buffer, size), "smtp.example");
   RegCloseKey(key);
 }
