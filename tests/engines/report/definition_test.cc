@@ -1,0 +1,143 @@
+// The definition language: the shipped statement definition, and the
+// messages a broken file gets (file, line, what is wrong).
+#include "engines/report/definition.h"
+
+#include <map>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "core/com_error.h"
+#include "report_test_util.h"
+
+namespace report_test {
+namespace {
+
+using report_engine::DefinitionProblem;
+using report_engine::ElementKind;
+using ::testing::ElementsAre;
+
+class DefinitionTest : public ReportTest {
+ protected:
+  // The problems of a definition whose <report> holds `body`.
+  std::vector<std::string> Problems(const std::string& body,
+                                     const std::string& report_attributes = "") {
+    const std::string path = (dir_ / "test.rdn").string();
+    WriteText(path, "<report" + report_attributes + ">\n" + body + "</report>\n");
+    std::vector<DefinitionProblem> problems;
+    report_engine::ParseDefinition(path, report_engine::SystemChecks(), problems);
+    std::vector<std::string> lines;
+    for (const auto& p : problems) {
+      EXPECT_EQ(p.file, path);
+      lines.push_back(std::to_string(p.line) + ": " + p.message);
+    }
+    return lines;
+  }
+};
+
+TEST_F(DefinitionTest, TheStatementDefinitionOffersEverySectionAndField) {
+  const auto def = report_engine::LoadDefinitionFile(StatementDefinition());
+  std::map<std::string, std::vector<std::string>> fields;
+  for (const auto& section : def.sections) {
+    auto& names = fields[section.name];
+    for (const auto& e : section.elements) {
+      if (e.kind == ElementKind::kField) names.push_back(e.name);
+    }
+  }
+  using V = std::vector<std::string>;
+  EXPECT_EQ(fields["Header"], (V{"DateRange", "Owner", "Address1", "Address2", "Address3"}));
+  EXPECT_EQ(fields["property"], (V{"Property", "tenant"}));
+  EXPECT_EQ(fields["notes"], (V{"notes"}));
+  EXPECT_EQ(fields["Blank"], V{});
+  EXPECT_EQ(fields["TransHeader"], V{});
+  EXPECT_EQ(fields["TransDetail"], (V{"Date", "Property", "Details", "Expense", "Income"}));
+  EXPECT_EQ(fields["TransFooter"], (V{"Total", "Expense", "Income", "Tax", "TotalValue"}));
+  EXPECT_EQ(fields["Notes"], (V{"Notes"}));
+  EXPECT_EQ(fields["DisburseHeader"], V{});
+  EXPECT_EQ(fields["DisburseDetail"], (V{"Date", "details", "fees", "tax", "amount"}));
+  EXPECT_EQ(fields["DisburseFooter"], (V{"Totalfee", "TotalValue"}));
+  EXPECT_EQ(fields.size(), 11u);
+  // The header's company lines go in at 720: the box "Square" and the
+  // owner's block sit below, the logo above.
+  for (const auto& section : def.sections) {
+    if (section.name != "Header") continue;
+    for (const auto& e : section.elements) {
+      if (e.name == "Square" || e.name == "DateRange" || e.name == "Owner") {
+        EXPECT_GE(e.top, 720) << e.name;
+      }
+      if (e.name == "Logo") {
+        EXPECT_LT(e.top, 720);
+      }
+    }
+  }
+}
+
+TEST_F(DefinitionTest, MalformedXmlNamesTheLine) {
+  EXPECT_THAT(Problems("<section name=\"A\" height=\"100\">\n<field name=\"x\"\n</section>\n"),
+              ElementsAre("4: not well-formed XML: Error parsing start element tag"));
+}
+
+TEST_F(DefinitionTest, EveryProblemIsReportedWithItsLine) {
+  EXPECT_THAT(
+      Problems("<section name=\"A\" height=\"300\">\n"
+               "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"abc\"/>\n"
+               "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"200\" colour=\"red\"/>\n"
+               "  <label top=\"200\" left=\"0\" width=\"100\" height=\"200\" align=\"middle\"/>\n"
+               "  <circle/>\n"
+               "</section>\n"
+               "<section name=\"A\" height=\"100\"/>\n"),
+      ElementsAre(
+          "3: attribute 'height' of <field 'x'> must be a whole number of twips from 0 to "
+          "1000000, not 'abc'",
+          "4: unknown attribute 'colour' on <field 'x'>",
+          "4: section 'A' already has an element named 'x' (line 3)",
+          "5: attribute 'align' of <label> must be left, center or right, not 'middle'",
+          "5: <label> reaches 400 twips down, below the section's height of 300",
+          "6: unknown element <circle> in section 'A' (expected field, label, box, line or image)",
+          "8: section 'A' is defined twice (first on line 2)"));
+}
+
+TEST_F(DefinitionTest, MissingFontsAndUnreadableImagesAreProblems) {
+  WriteText((dir_ / "broken.png").string(), "not a picture");
+  const auto problems = Problems(
+      "<section name=\"A\" height=\"300\">\n"
+      "  <label top=\"0\" left=\"0\" width=\"100\" height=\"200\" font-family=\"No Such Font\"/>\n"
+      "  <image top=\"0\" left=\"0\" width=\"100\" height=\"200\" src=\"broken.png\"/>\n"
+      "  <image top=\"0\" left=\"0\" width=\"100\" height=\"200\" src=\"missing.bmp\"/>\n"
+      "</section>\n");
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems[0], "3: font family 'No Such Font' is not installed");
+  EXPECT_THAT(problems[1], ::testing::StartsWith("4: cannot read the image " +
+                                                 (dir_ / "broken.png").string() + ": "));
+  EXPECT_THAT(problems[2], ::testing::StartsWith("5: cannot read the image " +
+                                                 (dir_ / "missing.bmp").string() + ": "));
+}
+
+TEST_F(DefinitionTest, PageSettingsAreChecked) {
+  EXPECT_THAT(Problems("<section name=\"A\" height=\"20000\"/>\n", " page=\"B5\""),
+              ElementsAre("1: attribute 'page' of <report> must be A4 or Letter, not 'B5'",
+                          "2: section 'A' is 20000 twips high, more than the 15398 twips a page "
+                          "has between its margins"));
+  EXPECT_THAT(Problems("", ""), ElementsAre("1: the report has no <section>"));
+}
+
+TEST_F(DefinitionTest, LoadingAnInvalidFileRaisesWithAllItsProblems) {
+  const std::string path = (dir_ / "bad.rdn").string();
+  WriteText(path, "<report>\n<section name=\"A\"/>\n</report>\n");
+  try {
+    report_engine::LoadDefinitionFile(path);
+    FAIL() << "no error";
+  } catch (const core::ComError& e) {
+    EXPECT_EQ(e.description(), "Report definition " + path + " is not valid:\n" + path +
+                                   ":2: <section 'A'> needs the attribute 'height'");
+  }
+  try {
+    report_engine::LoadDefinitionFile(path + ".missing");
+    FAIL() << "no error";
+  } catch (const core::ComError& e) {
+    EXPECT_THAT(e.description(), ::testing::HasSubstr(path + ".missing:0: "));
+  }
+}
+
+}  // namespace
+}  // namespace report_test
