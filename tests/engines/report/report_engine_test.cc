@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/com_error.h"
 #include "platform/files.h"
 #include "platform/trace.h"
@@ -35,6 +37,122 @@ TEST_F(ReportEngineTest, PreviewWritesOnePdfWithEveryStatement) {
   EXPECT_EQ(summary.documents, 1);
   EXPECT_EQ(summary.pages, 2);
   EXPECT_EQ(summary.copies.at("Header"), 2);
+}
+
+TEST_F(ReportEngineTest, SectionsThatDoNotFitStartANewPageAndTheTraceCountsPages) {
+  platform::OpenTrace((dir_ / "trace.jsonl").string());
+  auto report = NewReport();
+  PrintStatement(*report, "Ms Alice Brown", 70);  // more lines than a page holds
+  report->EndReport();
+  platform::CloseTrace();
+  const std::string trace = platform::ReadFile((dir_ / "trace.jsonl").string());
+  EXPECT_THAT(trace, HasSubstr("{\"op\":\"newpage\",\"page\":2}\n"));
+  EXPECT_THAT(trace, ::testing::Not(HasSubstr("\"page\":3")));
+  EXPECT_THAT(trace, ::testing::EndsWith(
+                         "{\"op\":\"end\",\"destination\":0,\"emailTo\":\"\","
+                         "\"emailSubject\":\"\",\"pages\":2,\"file\":\"" +
+                         options_.output_folder + "/statements-2026-03-31.pdf\"}\n"));
+  // The line that did not fit is the first thing on page 2.
+  const size_t newpage = trace.find("{\"op\":\"newpage\"");
+  const size_t next = trace.find("{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":2", newpage);
+  EXPECT_EQ(next, trace.find('\n', newpage) + 1);
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  const std::string page2 = RunCommand("pdftotext -f 2 -l 2 '" + pdf + "' -");
+  EXPECT_THAT(page2, HasSubstr("Rent received, line 70"));
+  EXPECT_THAT(page2, HasSubstr("Page 2 of 2"));
+}
+
+TEST_F(ReportEngineTest, NewPageOnAnEmptyPageAddsNoBlankPage) {
+  auto report = NewReport();
+  report->NewPage();
+  EXPECT_EQ(report->PageHasOutput(), 0);
+  report->PrintSection("Blank");
+  EXPECT_NE(report->PageHasOutput(), 0);
+  report->NewPage();
+  EXPECT_EQ(report->PageHasOutput(), 0);
+  report->PrintSection("Blank");
+  report->EndReport();
+  EXPECT_EQ(report->PageHasOutput(), 0);
+  EXPECT_EQ(report_engine::Summary(*report).pages, 2);
+}
+
+TEST_F(ReportEngineTest, EqualInputGivesEqualBytesAndMeasuringRunsTraceTheSame) {
+  std::string traces[2];
+  for (int run = 0; run < 2; ++run) {
+    const bool render = run == 0;
+    platform::OpenTrace((dir_ / ("trace" + std::to_string(run))).string());
+    auto report = NewReport(0, render);
+    PrintStatement(*report, "Ms Alice Brown", 60);
+    PrintStatement(*report, "Mr Bob Ng", 5);
+    report->EndReport();
+    platform::CloseTrace();
+    traces[run] = platform::ReadFile((dir_ / ("trace" + std::to_string(run))).string());
+    if (render) {
+      std::filesystem::rename(options_.output_folder + "/statements-2026-03-31.pdf",
+                              dir_ / "first.pdf");
+    }
+  }
+  EXPECT_EQ(traces[0], traces[1]);
+  EXPECT_FALSE(std::filesystem::exists(options_.output_folder + "/statements-2026-03-31.pdf"));
+  auto again = NewReport();
+  PrintStatement(*again, "Ms Alice Brown", 60);
+  PrintStatement(*again, "Mr Bob Ng", 5);
+  again->EndReport();
+  EXPECT_EQ(platform::ReadFile((dir_ / "first.pdf").string()),
+            platform::ReadFile(options_.output_folder + "/statements-2026-03-31.pdf"));
+}
+
+TEST_F(ReportEngineTest, AnEmptyReportWritesNothing) {
+  platform::OpenTrace((dir_ / "trace.jsonl").string());
+  auto report = NewReport();
+  report->EndReport();
+  EXPECT_FALSE(std::filesystem::exists(options_.output_folder));
+  EXPECT_THAT(platform::ReadFile((dir_ / "trace.jsonl").string()), HasSubstr("\"pages\":0,\"file\":\"\"}"));
+}
+
+TEST_F(ReportEngineTest, AnUnwritableOutputFolderIsAClearErrorAndLeavesNothingBehind) {
+  WriteText((dir_ / "file").string(), "");
+  options_.output_folder = (dir_ / "file" / "out").string();
+  auto report = NewReport();
+  PrintStatement(*report, "Ms Alice Brown", 1);
+  try {
+    report->EndReport();
+    FAIL() << "no error";
+  } catch (const core::ComError& e) {
+    EXPECT_THAT(e.description(), ::testing::StartsWith("cannot create the folder " +
+                                                       options_.output_folder + ": "));
+  }
+}
+
+TEST_F(ReportEngineTest, PrintingWithoutAPrinterIsAnErrorAndThePdfStays) {
+  options_.printer = "no-such-printer";
+  auto report = NewReport(contracts::kDestinationPrinter);
+  PrintStatement(*report, "Ms Alice Brown", 1);
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  try {
+    report->EndReport();
+    FAIL() << "no error";
+  } catch (const core::ComError& e) {
+    EXPECT_THAT(e.description(),
+                ::testing::StartsWith("the printer no-such-printer did not take the statements: "));
+    EXPECT_THAT(e.description(), ::testing::EndsWith("; the statements are in " + pdf));
+  }
+  EXPECT_TRUE(platform::PlainFileExists(pdf));
+}
+
+TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
+  struct Sink : contracts::ReportEvents {
+    int presses = 0;
+    void PrintToPrinterButton() override { ++presses; }
+  } sink;
+  auto report = NewReport();
+  report_engine::PressPrintButton(*report);  // nobody listening yet
+  report->Advise(&sink);
+  report_engine::PressPrintButton(*report);
+  EXPECT_EQ(sink.presses, 1);
+  report->Advise(nullptr);
+  report_engine::PressPrintButton(*report);
+  EXPECT_EQ(sink.presses, 1);
 }
 
 }  // namespace
