@@ -119,7 +119,7 @@ TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   // Two disbursements of one owner on the date: one statement listing both.
   EXPECT_EQ(r.Copies("Header").size(), 2u);
   auto details = r.Copies("DisburseDetail");
-  ASSERT_EQ(details.size(), 6u);
+  ASSERT_EQ(details.size(), 7u);
   EXPECT_EQ(details[0]["fields"]["details"], "Inspection");
   EXPECT_EQ(details[0]["fields"]["amount"], "");
   EXPECT_EQ(details[0]["fields"]["fees"], "5.00");
@@ -134,7 +134,8 @@ TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   EXPECT_EQ(details[3]["fields"]["Date"], "");
   EXPECT_EQ(details[3]["fields"]["fees"], "");
   EXPECT_EQ(details[4]["fields"]["amount"], "812.50");
-  EXPECT_EQ(details[5]["fields"]["details"], "Reserve amount of 150.5 paid out");
+  EXPECT_EQ(details[5]["fields"]["tax"], "Includes tax of 0.00");
+  EXPECT_EQ(details[6]["fields"]["details"], "Reserve amount of 150.5 paid out");
 
   auto notes = r.Copies("Notes");
   ASSERT_EQ(notes.size(), 1u);  // the empty note prints nothing
