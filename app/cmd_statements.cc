@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "app/engines.h"
+#include "app/host_settings.h"
 #include "component/cls_report.h"
 #include "core/com_error.h"
 #include "core/date.h"
@@ -130,6 +131,36 @@ class ProgressBar {
   bool shown_ = false;
 };
 
+// What the run produced, on standard output: the files and how many
+// statements and pages they hold; e-mails left in the outbox on standard error.
+void ShowSummary(const contracts::Report& report, const report_engine::EngineOptions& engine) {
+  const report_engine::RunSummary summary = report_engine::Summary(report);
+  const auto headers = summary.copies.find("Header");
+  const int statements = headers == summary.copies.end() ? 0 : headers->second;
+  if (!engine.render) {
+    std::printf("%d statements, %d pages laid out (no PDF written)\n", statements, summary.pages);
+  } else if (contracts::IsEmailDestination(engine.destination)) {
+    std::printf("%d statements, %d pages, %d e-mailed documents in %s\n", statements,
+                summary.pages, summary.documents, engine.output_folder.c_str());
+  } else {
+    for (const std::string& file : summary.files) std::printf("%s\n", file.c_str());
+    std::printf("%d statements, %d pages\n", statements, summary.pages);
+  }
+  for (const std::string& problem : summary.problems) {
+    std::fprintf(stderr, "dunmerrow: %s\n", problem.c_str());
+  }
+}
+
+// After a preview on a terminal, the print button: asks whether to print.
+bool AskToPrint() {
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
+  std::printf("Print these statements? [y/N] ");
+  std::fflush(stdout);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
 }  // namespace
 
 int RunStatements(const Args& args) {
@@ -173,6 +204,15 @@ int RunStatements(const Args& args) {
     Registry::SetOverride("Settings", "Networkable", "1");
     Registry::SetOverride("Settings", "DatabaseLocation", o.database);
   }
+  try {
+    engine.printer = PrinterFromSettings();
+    engine.smtp = SmtpFromSettings();
+  } catch (const core::ComError& e) {
+    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
+    return 1;
+  }
+  engine.report_date = report_date.ToIso().substr(0, 10);
+  if (o.date.empty()) engine.report_date = platform::Today().ToIso().substr(0, 10);
   RegisterEngines(engine);
 
   const std::string definition =
@@ -194,6 +234,13 @@ int RunStatements(const Args& args) {
     }
     report->PrintReport(o.definition);
     progress.Finish();
+    if (report->report()) {
+      ShowSummary(*report->report(), engine);
+      if (!run_failed && engine.render && engine.destination == contracts::kDestinationPreview &&
+          AskToPrint()) {
+        report_engine::PressPrintButton(*report->report());
+      }
+    }
   } catch (const core::ComError& e) {
     progress.Finish();
     std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());

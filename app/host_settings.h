@@ -1,0 +1,21 @@
+// The report engine's settings as the host keeps them: the printer in
+// "Configure", the mail server in "Mail".
+#ifndef DUNMERROW_APP_HOST_SETTINGS_H_
+#define DUNMERROW_APP_HOST_SETTINGS_H_
+
+#include <string>
+
+#include "engines/report/mail.h"
+
+namespace app {
+
+// Configure/Printer; "" for the system's default printer.
+std::string PrinterFromSettings();
+
+// Mail/Host, Port, From, User and Security (none, starttls, tls). Raises
+// ComError naming the setting when Port or Security cannot be read.
+report_engine::SmtpSettings SmtpFromSettings();
+
+}  // namespace app
+
+#endif  // DUNMERROW_APP_HOST_SETTINGS_H_
