@@ -255,6 +255,13 @@ std::string NormaliseKeyPath(const std::string& path) {
   return out;
 }
 
+bool ValidKeyPath(const std::string& path) {
+  for (const char c : path) {
+    if (IsControl(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
 SettingsFile SettingsFile::Parse(const std::string& text) {
   SettingsFile file;
   file.sections_.push_back(Section{});

@@ -21,6 +21,8 @@ struct Value {
 
 // "A\\B\\\\C\\" as "A\\B\\C": empty components dropped.
 std::string NormaliseKeyPath(const std::string& path);
+// Key paths are section headers of their own line: no control characters.
+bool ValidKeyPath(const std::string& path);
 // ASCII letters compared without regard to case.
 bool SameName(const std::string& a, const std::string& b);
 

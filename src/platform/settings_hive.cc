@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -119,7 +120,7 @@ std::string Folded(const std::string& text, bool upper) {
 // case), else ~/.config/app/settings.ini; "" when there is no home.
 std::string UserStorePath(const std::string& app) {
   if (!ValidAppName(app)) return "";
-  const std::string explicit_path = EnvOr((Folded(app, true) + "_USER_SETTINGS").c_str(), "");
+  std::string explicit_path = EnvOr((Folded(app, true) + "_USER_SETTINGS").c_str(), "");
   if (!explicit_path.empty()) return explicit_path;
   std::string config = EnvOr("XDG_CONFIG_HOME", "");
   if (config.empty()) {
@@ -151,6 +152,7 @@ LONG RegOpenKeyExA(HKEY root, const char* subkey, DWORD, REGSAM access, HKEY* re
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = HKEY{};
   OpenKey key;
+  if (subkey && !settings::ValidKeyPath(subkey)) return ERROR_INVALID_PARAMETER;
   if (!Resolve(root, subkey, &key)) return ERROR_INVALID_HANDLE;
   key.access = access;
   const std::string file_path = RootFile(key.root);
@@ -190,7 +192,7 @@ LONG RegQueryValueExA(HKEY hkey, const char* name, DWORD* reserved, DWORD* type,
     *size = needed;
     return ERROR_MORE_DATA;
   }
-  std::memcpy(data, value->data.data(), needed);
+  std::copy_n(value->data.data(), needed, reinterpret_cast<char*>(data));
   *size = needed;
   return ERROR_SUCCESS;
 }
@@ -199,6 +201,7 @@ LONG RegCreateKeyA(HKEY root, const char* subkey, HKEY* result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = HKEY{};
   OpenKey key;
+  if (subkey && !settings::ValidKeyPath(subkey)) return ERROR_INVALID_PARAMETER;
   if (!Resolve(root, subkey, &key)) return ERROR_INVALID_HANDLE;
   key.access = KEY_ALL_ACCESS;
   const std::string file_path = RootFile(key.root);
@@ -260,6 +263,10 @@ void SaveSetting(const std::string& app, const std::string& section, const std::
   const std::string path = UserStorePath(app);
   if (path.empty()) {
     throw core::ComError(5, "No per-user settings store for the application '" + app + "'");
+  }
+  if (!settings::ValidKeyPath(section)) {
+    throw core::ComError(5,
+                         "Invalid settings section name (control characters): '" + section + "'");
   }
   MakeFolders(Dirname(path));
   const std::string key_path = settings::NormaliseKeyPath(section);

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/object_factory.h"
+#include "platform/regional.h"
 #include "platform/settings_hive.h"
 
 namespace {
@@ -49,6 +50,7 @@ class GeneralTest : public ::testing::Test {
     platform::SetMessageSink([this](const std::string& text, const std::string& title) {
       messages_.push_back({title, text});
     });
+    platform::SetLocale("en_US");  // the log's month names
     General::DataDb().reset();
     General::AppFolder().clear();
     General::DbStatus().clear();
@@ -160,7 +162,6 @@ TEST_F(GeneralTest, FailedOpeningIsShownLoggedAndKeepsTheOpenDatabase) {
 }
 
 TEST_F(GeneralTest, AppFolderDefaultsToTheComponentFolder) {
-  platform::SaveSetting("Quellory", "Settings", "apppath", "vbNullString");
   MakeDatabase(home_ + "/property.mdb", {"HOME"});
   fs::remove(dir_ + "/user.ini");
   ASSERT_TRUE(General::StartADO());

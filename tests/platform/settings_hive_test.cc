@@ -92,6 +92,8 @@ TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
 
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", 0, KEY_READ, &key),
             ERROR_FILE_NOT_FOUND);
+  // A key path is a line of its own in the file.
+  EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\a\nb", &key), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(key, HKEY{});
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_SZ, buffer, 1), ERROR_ACCESS_DENIED);
@@ -174,6 +176,7 @@ TEST_F(SettingsHiveTest, PerUserStoreFollowsXdgConfigHome) {
 
   EXPECT_EQ(GetSetting("../escape", "Settings", "apppath", "default"), "default");
   EXPECT_THROW(SaveSetting("../escape", "Settings", "apppath", "x"), core::ComError);
+  EXPECT_THROW(SaveSetting("Quellory", "Settings]\n[Mail", "apppath", "x"), core::ComError);
 }
 
 TEST_F(SettingsHiveTest, UnwritableStoreRaisesNamingTheFile) {
