@@ -70,6 +70,8 @@ void CacheAccounts() {
 
 void RebuildIndex() {
   Cache& c = t_cache;
+  if (c.accounts.empty()) c.accounts.emplace_back();  // slot 0 is always there
+  c.loaded = true;
   c.first_description.clear();
   c.last_exclusion.clear();
   for (size_t i = 1; i < c.accounts.size(); ++i) {

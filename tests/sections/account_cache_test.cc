@@ -1,0 +1,136 @@
+// The account cache: loading from glcodes (and its partial load on a bad
+// row), exact lookups, and the index against the linear walks it replaces.
+#include "sections/account_cache.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "data/general.h"
+#include "engines/jet/host_database.h"
+#include "engines/jet/jet_engine.h"
+#include "platform/message_box.h"
+
+namespace {
+
+class AccountCacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = std::filesystem::temp_directory_path() /
+            ("dunmerrow-accounts-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".sqlite");
+    std::filesystem::remove(path_);
+    jet::CreateHostDatabase(path_.string());
+    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
+      messages_.push_back(title + ": " + text);
+    });
+  }
+  void TearDown() override {
+    platform::SetMessageSink(nullptr);
+    General::DataDb().reset();
+    std::filesystem::remove(path_);
+  }
+  void Load(const std::string& rows) {
+    if (!rows.empty()) {
+      jet::ExecuteSql(path_.string(),
+                      "insert into glcodes (gl_code, description, taxable_yn, type, BankBalance, "
+                      "BalanceDate, exclude_cashflow, exclude_pl, exclude_disburse, pay_to_owner, "
+                      "pay_extra_charges) values " + rows);
+    }
+    General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_.string(), false, false, "");
+    AccountCache::CacheAccounts();
+  }
+
+  std::filesystem::path path_;
+  std::vector<std::string> messages_;
+};
+
+TEST_F(AccountCacheTest, LookupsAreExactAndTheFirstInCodeOrderWins) {
+  Load("('RENT', 'Rent received', 0, 1, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('RENT', 'Rent paid out', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('FEES', 'First fees', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('FEES', 'Second fees', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('NONAME', null, 0, 1, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('HIDDEN', 'Never cached', 0, 300, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");
+  EXPECT_TRUE(messages_.empty());
+  ASSERT_EQ(AccountCache::Accounts().size(), 6u);  // slot 0 and five accounts
+  EXPECT_EQ(AccountCache::GLDescription("RENT", 1), "Rent received");
+  EXPECT_EQ(AccountCache::GLDescription("RENT", 2), "Rent paid out");
+  EXPECT_EQ(AccountCache::GLDescription("FEES", 2), "First fees");
+  EXPECT_EQ(AccountCache::GLDescription("FEES", 1), "");
+  EXPECT_EQ(AccountCache::GLDescription("rent", 1), "");
+  EXPECT_EQ(AccountCache::GLDescription("RENT ", 1), "");
+  EXPECT_EQ(AccountCache::GLDescription("NONAME", 1), "");
+  EXPECT_EQ(AccountCache::GLDescription("HIDDEN", 300), "");
+  EXPECT_EQ(AccountCache::GLDescription("", 0), "");  // slot 0 never matches
+}
+
+TEST_F(AccountCacheTest, ANullInAConvertedColumnKeepsWhatWasLoaded) {
+  Load("('A1', 'One', -1, 1, 10.5, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+       "('A2', 'Two', 0, 2, 20, '2009-01-01 00:00:00', 0, 0, -1, -1, 0),"
+       "('A3', 'Three', -1, 1, 30.25, null, -1, -1, -1, -1, -1),"
+       "('A4', 'Four', 0, 1, 40, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Cache Accounts: 94 - Invalid use of Null");
+  const auto& accounts = AccountCache::Accounts();
+  ASSERT_EQ(accounts.size(), 4u);
+  EXPECT_TRUE(accounts[2].ExcludeDisburse);
+  const GLAccount& third = accounts[3];
+  EXPECT_EQ(third.Code, "A3");
+  EXPECT_EQ(third.Description, "Three");
+  EXPECT_TRUE(third.Taxable);
+  EXPECT_EQ(third.AccountType, 1);
+  EXPECT_DOUBLE_EQ(third.BankBalance, 30.25);
+  EXPECT_FALSE(third.ExcludeCashflow);  // fields after the failing one stay empty
+  EXPECT_FALSE(third.ExcludeDisburse);
+  EXPECT_EQ(AccountCache::GLDescription("A3", 1), "Three");
+  EXPECT_EQ(AccountCache::GLDescription("A4", 1), "");
+}
+
+TEST_F(AccountCacheTest, EmptyTableAndUnreadableQuery) {
+  Load("");
+  EXPECT_EQ(AccountCache::Accounts().size(), 1u);
+  EXPECT_EQ(AccountCache::GLDescription("", 0), "");
+  jet::ExecuteSql(path_.string(), "drop table glcodes");
+  General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_.string(), false, false, "");
+  messages_.clear();
+  AccountCache::CacheAccounts();
+  EXPECT_EQ(AccountCache::Accounts().size(), 1u);
+  // The query's own failure is reported by the data layer, not as "Cache Accounts".
+  for (const auto& m : messages_) EXPECT_EQ(m.find("Cache Accounts"), std::string::npos) << m;
+}
+
+// The index must give what the walks give, on caches full of repeats.
+TEST(AccountIndexTest, AgreesWithTheLinearWalksOnRandomCaches) {
+  std::mt19937 random(20091218);
+  const std::string codes[] = {"A", "B", "b", "C ", "", "D", "E\xC3\xA9"};
+  for (int round = 0; round < 200; ++round) {
+    auto& accounts = AccountCache::Accounts();
+    accounts.assign(1, GLAccount{});
+    const int n = static_cast<int>(random() % 40);
+    for (int i = 0; i < n; ++i) {
+      GLAccount a;
+      a.Code = codes[random() % std::size(codes)];
+      a.Description = "d" + std::to_string(i);
+      a.AccountType = static_cast<int16_t>(random() % 4);
+      a.ExcludeDisburse = random() % 2 == 0;
+      a.PayToOwner = random() % 2 == 0;
+      accounts.push_back(a);
+    }
+    AccountCache::RebuildIndex();
+    for (const std::string& code : codes) {
+      for (int16_t type = 0; type < 4; ++type) {
+        EXPECT_EQ(AccountCache::GLDescription(code, type),
+                  AccountCache::GLDescriptionByWalk(code, type));
+      }
+      for (bool expense : {true, false}) {
+        EXPECT_EQ(AccountCache::ExclusionDecision(expense, code),
+                  AccountCache::ExclusionDecisionByWalk(expense, code));
+      }
+    }
+  }
+}
+
+}  // namespace
