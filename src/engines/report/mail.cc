@@ -70,7 +70,7 @@ std::string FileNameParameters(const std::string& name) {
   if (plain) return "filename=\"" + name + "\"";
   std::string encoded = "UTF-8''";
   for (unsigned char c : name) {
-    if (g_ascii_isalnum(static_cast<gchar>(c)) || c == '.' || c == '-' || c == '_' || c == '@') {
+    if (g_ascii_isalnum(static_cast<gchar>(c)) || c == '.' || c == '-' || c == '_') {
       encoded += static_cast<char>(c);
     } else {
       char hex[4];
@@ -127,6 +127,8 @@ bool IsValidAddress(const std::string& address) {
     return false;
   }
   if (address.find_first_of(" \t\r\n<>()[],;:\"\\") != std::string::npos) return false;
+  // Without SMTPUTF8 an address in a header must be ASCII.
+  if (!IsAscii(address)) return false;
   const std::string domain = address.substr(at + 1);
   const size_t dot = domain.find('.');
   return dot != std::string::npos && dot > 0 && domain.back() != '.' &&

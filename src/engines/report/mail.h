@@ -36,8 +36,8 @@ struct MailMessage {
   std::string attachment;  // the PDF's bytes
 };
 
-// A plain address "local@domain.tld" without spaces, angle brackets or line
-// breaks.
+// A plain ASCII address "local@domain.tld" without spaces, angle brackets or
+// line breaks.
 bool IsValidAddress(const std::string& address);
 
 // The message as RFC 5322 text with CRLF line ends: non-ASCII header texts

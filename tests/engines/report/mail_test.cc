@@ -1,0 +1,235 @@
+// E-mailed statements: the .eml read back by Python's mail parser, delivery
+// to a real SMTP sink on 127.0.0.1, and messages that cannot go staying in
+// the outbox.
+#include "engines/report/mail.h"
+
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "report_test_util.h"
+
+namespace report_test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// A port on 127.0.0.1 that nothing listens on (at the time of asking).
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+bool Listening(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
+}
+
+// Debian's aiosmtpd storing every message it receives in a maildir.
+class SmtpSink {
+ public:
+  SmtpSink(int port, const fs::path& maildir) : maildir_(maildir) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      execl("/usr/bin/python3", "python3", "-m", "aiosmtpd", "-n", "-l",
+            ("127.0.0.1:" + std::to_string(port)).c_str(), "-c", "aiosmtpd.handlers.Mailbox",
+            maildir.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 100 && !Listening(port); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~SmtpSink() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  // The messages received, as files of the maildir.
+  std::vector<fs::path> Messages() const {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(maildir_ / "new", ec)) files.push_back(entry);
+    return files;
+  }
+
+ private:
+  fs::path maildir_;
+  pid_t pid_ = -1;
+};
+
+class MailTest : public ReportTest {
+ protected:
+  void SetUp() override {
+    ReportTest::SetUp();
+    platform::SetMessageSink(
+        [this](const std::string& text, const std::string& title) { messages_.push_back(title + ": " + text); });
+    options_.smtp.from = "office@harbour-lettings.example";
+    options_.smtp.host = "127.0.0.1";
+  }
+  void TearDown() override {
+    platform::SetMessageSink(nullptr);
+    ReportTest::TearDown();
+  }
+  // Prints one statement for each (owner, address) and ends it as its own
+  // document, as the component does for the e-mail destinations.
+  std::shared_ptr<contracts::Report> EmailStatements(
+      int32_t destination, const std::vector<std::pair<std::string, std::string>>& owners) {
+    auto report = NewReport(destination);
+    for (const auto& [owner, address] : owners) {
+      PrintStatement(*report, owner, 2);
+      report->SetEmailTo(address);
+      report->SetEmailSubject("Rental Summary");
+      report->EndReport();
+    }
+    return report;
+  }
+  // What Python's e-mail parser reads from the message file at `path`.
+  std::string Parse(const fs::path& path) {
+    const std::string script =
+        "import email, email.policy, sys\n"
+        "m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=email.policy.default)\n"
+        "print('To:', m['To'])\n"
+        "print('Subject:', m['Subject'])\n"
+        "for part in m.iter_attachments():\n"
+        "    data = part.get_content()\n"
+        "    print('Attachment:', part.get_filename(), part.get_content_type(), data[:5])\n"
+        "    open(sys.argv[2], 'wb').write(data)\n"
+        "print('Defects:', len(m.defects))\n";
+    WriteText((dir_ / "parse.py").string(), script);
+    return RunCommand("/usr/bin/python3 '" + (dir_ / "parse.py").string() + "' '" + path.string() +
+                      "' '" + (dir_ / "attachment.pdf").string() + "'");
+  }
+  fs::path Outbox() const { return fs::path(options_.output_folder) / "outbox"; }
+  fs::path Sent() const { return fs::path(options_.output_folder) / "sent"; }
+  std::vector<std::string> messages_;
+};
+
+TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
+  EmailStatements(contracts::kDestinationOutbox,
+                  {{"Ms Alice Brown", "alice@example.org"}, {"Mr Bob Ng", "bob@example.org"},
+                   {"Ms Alice Brown", "alice@example.org"}});
+  const fs::path first = Outbox() / "Statement-2026-03-31-alice@example.org.eml";
+  ASSERT_TRUE(fs::exists(first));
+  EXPECT_TRUE(fs::exists(Outbox() / "Statement-2026-03-31-bob@example.org.eml"));
+  EXPECT_TRUE(fs::exists(Outbox() / "Statement-2026-03-31-alice@example.org-2.eml"));
+  EXPECT_EQ(Parse(first),
+            "To: alice@example.org\n"
+            "Subject: Rental Summary\n"
+            "Attachment: Statement-2026-03-31-alice@example.org.pdf application/pdf b'%PDF-'\n"
+            "Defects: 0\n");
+  EXPECT_THAT(RunCommand("pdftotext '" + (dir_ / "attachment.pdf").string() + "' -"),
+              HasSubstr("Ms Alice Brown"));
+  const std::string raw = platform::ReadFile(first.string());
+  EXPECT_EQ(raw.find("\n"), raw.find("\r\n") + 1) << "lines end in CR LF";
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MailTest, NonAsciiTextsAreEncodedAndLineBreaksCannotAddHeaders) {
+  auto report = NewReport(contracts::kDestinationOutbox);
+  PrintStatement(*report, "Zoë Müller", 1);
+  report->SetEmailTo("zoë@exämple.org");
+  report->SetEmailSubject("Relevé\r\nBcc: everyone@example.org");
+  report->EndReport();
+  const fs::path file = Outbox() / "Statement-2026-03-31-zoë@exämple.org.eml";
+  ASSERT_TRUE(fs::exists(file));
+  const std::string raw = platform::ReadFile(file.string());
+  EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nBcc:")));
+  EXPECT_THAT(raw,
+              HasSubstr("filename*=UTF-8''Statement-2026-03-31-zo%C3%AB%40ex%C3%A4mple.org.pdf"));
+  // Without SMTPUTF8 such an address cannot be sent; the statement waits.
+  EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nTo:")));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_THAT(messages_[0], HasSubstr("Zoë Müller has no valid e-mail address"));
+  const std::string parsed = Parse(file);
+  EXPECT_THAT(parsed, HasSubstr("Subject: Relevé  Bcc: everyone@example.org\n"));
+  EXPECT_THAT(parsed, HasSubstr("Attachment: Statement-2026-03-31-zoë@exämple.org.pdf"));
+}
+
+TEST_F(MailTest, AnOwnerWithoutAValidAddressIsReportedAndTheStatementKept) {
+  EmailStatements(contracts::kDestinationEmail, {{"Mr Bob Ng", "bob at example"}});
+  const fs::path kept = Outbox() / "Statement-2026-03-31-bob_at_example.eml";
+  ASSERT_TRUE(fs::exists(kept));
+  EXPECT_THAT(messages_, ElementsAre("E-mail: The statement for Mr Bob Ng has no valid e-mail "
+                                     "address ('bob at example'); it waits in " +
+                                     kept.string()));
+  EXPECT_THAT(Parse(kept), HasSubstr("To: None\n"));
+}
+
+TEST_F(MailTest, StatementsAreSentThroughTheMailServerAndMovedToSent) {
+  const int port = FreePort();
+  SmtpSink sink(port, dir_ / "maildir");
+  options_.smtp.port = port;
+  auto report = EmailStatements(contracts::kDestinationEmailAndOutbox,
+                                {{"Ms Alice Brown", "alice@example.org"},
+                                 {"Mr Bob Ng", "bob@example.org"}});
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(fs::is_empty(Outbox()));
+  EXPECT_TRUE(fs::exists(Sent() / "Statement-2026-03-31-bob@example.org.eml"));
+  const auto received = sink.Messages();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_THAT(Parse(received[0]), HasSubstr("Subject: Rental Summary\n"));
+  EXPECT_EQ(report_engine::Summary(*report).files.back(),
+            (Sent() / "Statement-2026-03-31-bob@example.org.eml").string());
+}
+
+TEST_F(MailTest, AServerThatIsNotThereLeavesTheMessageForOutboxSend) {
+  const int port = FreePort();
+  options_.smtp.port = port;
+  EmailStatements(contracts::kDestinationEmail, {{"Ms Alice Brown", "alice@example.org"}});
+  const fs::path waiting = Outbox() / "Statement-2026-03-31-alice@example.org.eml";
+  ASSERT_TRUE(fs::exists(waiting));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_THAT(messages_[0],
+              ::testing::StartsWith("E-mail: The statement for Ms Alice Brown was not sent: " +
+                                    waiting.string() + " stays in the outbox: the mail server "
+                                    "127.0.0.1:" + std::to_string(port) +
+                                    " did not take the message for alice@example.org: "));
+
+  SmtpSink sink(port, dir_ / "maildir");
+  const auto result = report_engine::SendOutbox(options_.output_folder, options_.smtp);
+  EXPECT_EQ(result.sent, 1);
+  EXPECT_TRUE(result.problems.empty());
+  EXPECT_FALSE(fs::exists(waiting));
+  EXPECT_TRUE(fs::exists(Sent() / waiting.filename()));
+  EXPECT_EQ(sink.Messages().size(), 1u);
+}
+
+TEST_F(MailTest, AddressesAreCheckedBeforeTheyGoIntoAHeader) {
+  EXPECT_TRUE(report_engine::IsValidAddress("alice@example.org"));
+  EXPECT_TRUE(report_engine::IsValidAddress("a.b+c@mail.example.co.uk"));
+  EXPECT_FALSE(report_engine::IsValidAddress(""));
+  EXPECT_FALSE(report_engine::IsValidAddress("alice"));
+  EXPECT_FALSE(report_engine::IsValidAddress("alice@example"));
+  EXPECT_FALSE(report_engine::IsValidAddress("alice@example.org\r\nBcc: x@y.z"));
+  EXPECT_FALSE(report_engine::IsValidAddress("Alice <alice@example.org>"));
+  EXPECT_FALSE(report_engine::IsValidAddress("a@@example.org"));
+  EXPECT_FALSE(report_engine::IsValidAddress("a@example..org"));
+  EXPECT_FALSE(report_engine::IsValidAddress("zoë@example.org"));
+}
+
+}  // namespace
+}  // namespace report_test
