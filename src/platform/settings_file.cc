@@ -268,7 +268,7 @@ SettingsFile SettingsFile::Parse(const std::string& text) {
   std::istringstream in(text);
   std::string raw;
   while (std::getline(in, raw)) {
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    while (!raw.empty() && raw.back() == '\r') raw.pop_back();
     const std::string line = Trim(raw);
     if (!line.empty() && line.front() == '[' && line.back() == ']') {
       file.sections_.push_back(Section{NormaliseKeyPath(line.substr(1, line.size() - 2)), {}});
