@@ -243,7 +243,9 @@ void ReportImpl::Render(int pages, const PdfWriter::Sink& sink) {
 
 std::string ReportImpl::DeliverPdf(int pages) {
   const fs::path folder(options_.output_folder);
-  const std::string path = (folder / ("statements-" + DateText() + ".pdf")).string();
+  const std::string name =
+      options_.pdf_name.empty() ? "statements-" + DateText() + ".pdf" : options_.pdf_name;
+  const std::string path = (folder / name).string();
   if (!options_.render) return path;
   MakeFolder(folder);
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());

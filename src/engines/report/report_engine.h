@@ -36,6 +36,8 @@ struct EngineOptions {
   SmtpSettings smtp;
   // "YYYY-MM-DD" for file names; "" means today.
   std::string report_date;
+  // The PDF's file name for preview and printer; "" is statements-<date>.pdf.
+  std::string pdf_name;
   // The text of an e-mailed statement's message.
   std::string email_body = "Please find your statement attached.\r\n";
   // The field whose printed text names a document in messages (the owner).
