@@ -62,10 +62,11 @@ int RunDemoData(const Args& args) {
     const jet::DemoSummary s = jet::WriteDemoPortfolio(options);
     std::printf("latest disbursement date: %s\n",
                 s.latest_disbursement.ToIso().substr(0, 10).c_str());
-    std::printf("owners: %d\nproperties: %d\ntenancies: %d\nrent periods: %d\nreceipts: %d\n"
-                "expenses: %d\ndisbursements: %d\nextra fees: %d\nnotes: %d\naccounts: %d\n",
-                s.owners, s.properties, s.tenancies, s.rent_periods, s.receipts, s.expenses,
-                s.disbursements, s.extra_fees, s.notes, s.accounts);
+    std::printf(
+        "owners: %d\nproperties: %d\ntenancies: %d\nrent periods: %d\nreceipts: %d\n"
+        "expenses: %d\ndisbursements: %d\nextra fees: %d\nnotes: %d\naccounts: %d\n",
+        s.owners, s.properties, s.tenancies, s.rent_periods, s.receipts, s.expenses,
+        s.disbursements, s.extra_fees, s.notes, s.accounts);
     return 0;
   } catch (const core::ComError& e) {
     std::fprintf(stderr, "dunmerrow demo-data: %s\n", e.description().c_str());

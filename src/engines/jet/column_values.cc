@@ -17,15 +17,14 @@ namespace {
 
 std::string FirstWordUpper(const char* declared_type) {
   std::string word;
-  for (const char* p = declared_type; *p && !std::isspace(static_cast<unsigned char>(*p)) && *p != '(';
-       ++p)
+  for (const char* p = declared_type;
+       *p && !std::isspace(static_cast<unsigned char>(*p)) && *p != '('; ++p)
     word += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
   return word;
 }
 
 [[noreturn]] void BadValue(const std::string& column, const std::string& what) {
-  throw core::ComError(core::kErrTypeMismatch,
-                       "Column '" + column + "' holds " + what, kJetSource);
+  throw core::ComError(core::kErrTypeMismatch, "Column '" + column + "' holds " + what, kJetSource);
 }
 
 std::string ColumnText(sqlite3_stmt* stmt, int index) {

@@ -23,8 +23,7 @@ ColumnKind KindOfDeclaredType(const char* declared_type);
 // otherwise as `kind` says. Raises ComError naming `column` when the stored
 // value does not fit its kind (a date that is not a date, an integer out of
 // range).
-core::Variant ReadColumn(sqlite3_stmt* stmt, int index, ColumnKind kind,
-                         const std::string& column);
+core::Variant ReadColumn(sqlite3_stmt* stmt, int index, ColumnKind kind, const std::string& column);
 
 }  // namespace jet
 

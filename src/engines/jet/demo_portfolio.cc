@@ -196,8 +196,8 @@ class PortfolioWriter {
                      "INSERT INTO options (CompanyName, Address1, Address2, Address3, PrintName, "
                      "PrintAddress, TaxExpense, TaxIncome, TaxDisburse, Rent_Group, WhatPaysFirst) "
                      "VALUES (?,?,?,?,?,?,?,?,?,?,?)");
-    options.Row("Harbourview Property Management", "Level 2, 41 Marine Parade",
-                "PO Box 318", DemoTowns().front(), true, true, true, false, true, "RENT", 0);
+    options.Row("Harbourview Property Management", "Level 2, 41 Marine Parade", "PO Box 318",
+                DemoTowns().front(), true, true, true, false, true, "RENT", 0);
   }
 
   void WriteOwners(int count) {
@@ -219,8 +219,8 @@ class PortfolioWriter {
         email = Lower(first) + "." + Lower(surname) + std::to_string(i % 97) + "@" +
                 random_.Pick(DemoMailDomains());
       if (postal_kind < 0.35) {  // a postal address
-        insert.Row(owner.code, name, "PO Box " + std::to_string(random_.Between(10, 9999)),
-                   town, "Australia", street, town, NoValue{}, email);
+        insert.Row(owner.code, name, "PO Box " + std::to_string(random_.Between(10, 9999)), town,
+                   "Australia", street, town, NoValue{}, email);
       } else if (postal_kind < 0.38) {  // only the second postal line filled
         insert.Row(owner.code, name, "", "Locked Bag " + std::to_string(random_.Between(1, 99)),
                    NoValue{}, street, town, NoValue{}, email);
@@ -236,8 +236,9 @@ class PortfolioWriter {
   void WriteProperty(int index) {
     if (!property_) {
       property_ = std::make_unique<Inserter>(
-          db_, "INSERT INTO property (code, ownercode, Address1, Address2, [sale value]) "
-               "VALUES (?,?,?,?,?)");
+          db_,
+          "INSERT INTO property (code, ownercode, Address1, Address2, [sale value]) "
+          "VALUES (?,?,?,?,?)");
     }
     const size_t owner_index =
         static_cast<size_t>(index) < owners_.size()
@@ -248,7 +249,8 @@ class PortfolioWriter {
     const bool sold = random_.Chance(0.07);
     // Some hosts store codes in another letter case; the engine matches them.
     const std::string owner_code = random_.Chance(0.05) ? Lower(owner.code) : owner.code;
-    const std::string unit = random_.Chance(0.2) ? "Unit " + std::to_string(random_.Between(1, 24)) + "/" : "";
+    const std::string unit =
+        random_.Chance(0.2) ? "Unit " + std::to_string(random_.Between(1, 24)) + "/" : "";
     property_->Row(code, owner_code, unit + StreetLine(),
                    random_.Chance(0.03) ? std::string() : random_.Pick(DemoTowns()),
                    Money{sold ? Amount(350000, 1400000) : 0});
@@ -264,25 +266,28 @@ class PortfolioWriter {
   Inserter& Tenancy() {
     if (!tenancy_) {
       tenancy_ = std::make_unique<Inserter>(
-          db_, "INSERT INTO tenancy (reference, [property code], name, [current rent], every_amt, "
-               "every_freq, closed_yn, [when ended]) VALUES (?,?,?,?,?,?,?,?)");
+          db_,
+          "INSERT INTO tenancy (reference, [property code], name, [current rent], every_amt, "
+          "every_freq, closed_yn, [when ended]) VALUES (?,?,?,?,?,?,?,?)");
     }
     return *tenancy_;
   }
   Inserter& Receipt() {
     if (!receipt_) {
       receipt_ = std::make_unique<Inserter>(
-          db_, "INSERT INTO Revenues (tenant_code, [property code], Date, Amount, tax, "
-               "counter_gl, [Revenue Group], description, [Your Reference]) "
-               "VALUES (?,?,?,?,?,?,?,?,?)");
+          db_,
+          "INSERT INTO Revenues (tenant_code, [property code], Date, Amount, tax, "
+          "counter_gl, [Revenue Group], description, [Your Reference]) "
+          "VALUES (?,?,?,?,?,?,?,?,?)");
     }
     return *receipt_;
   }
   Inserter& Expense() {
     if (!expense_) {
       expense_ = std::make_unique<Inserter>(
-          db_, "INSERT INTO Expenses ([property code], Date, Amount, tax, [Expense Group], "
-               "counter_gl, description, [Your Reference], Payee) VALUES (?,?,?,?,?,?,?,?,?)");
+          db_,
+          "INSERT INTO Expenses ([property code], Date, Amount, tax, [Expense Group], "
+          "counter_gl, description, [Your Reference], Payee) VALUES (?,?,?,?,?,?,?,?,?)");
     }
     return *expense_;
   }
@@ -291,8 +296,8 @@ class PortfolioWriter {
 
   void WriteClosedTenancy(const std::string& property) {
     const Day ended = today_ - random_.Between(450, 1500);
-    Tenancy().Row(NextReference(), property, PersonName(), Money{random_.Between(40, 120) * 500},
-                  1, "week", true, Iso(ended));
+    Tenancy().Row(NextReference(), property, PersonName(), Money{random_.Between(40, 120) * 500}, 1,
+                  "week", true, Iso(ended));
     ++summary_.tenancies;
   }
 
@@ -305,9 +310,8 @@ class PortfolioWriter {
     if (k >= 0 && std::string(group) != "BOND") owner.income[k] += amount;
   }
 
-  void AddExpense(const std::string& property, Owner& owner, Day day, Cents amount,
-                  bool taxable, const char* group, const std::string& description,
-                  const std::string& payee) {
+  void AddExpense(const std::string& property, Owner& owner, Day day, Cents amount, bool taxable,
+                  const char* group, const std::string& description, const std::string& payee) {
     Expense().Row(property, Iso(day), Money{amount}, Money{taxable ? RoundDiv(amount, 11) : 0},
                   group, "TRUST", description, "INV" + Pad(random_.Between(1000, 999999), 6),
                   payee);
@@ -340,11 +344,13 @@ class PortfolioWriter {
     const bool water = random_.Chance(0.2);
     const bool no_pro_rata = random_.Chance(0.02);
     const int64_t behaviour = random_.Between(0, 99);  // <70 on time, then arrears, part, over
-    const int unpaid_tail = behaviour >= 70 && behaviour < 82 ? static_cast<int>(random_.Between(1, 3)) : 0;
+    const int unpaid_tail =
+        behaviour >= 70 && behaviour < 82 ? static_cast<int>(random_.Between(1, 3)) : 0;
     if (!periods_) {
       periods_ = std::make_unique<Inserter>(
-          db_, "INSERT INTO rent_periods (tenant_code, period_from, period_to, rent_due, "
-               "extra_charges) VALUES (?,?,?,?,?)");
+          db_,
+          "INSERT INTO rent_periods (tenant_code, period_from, period_to, rent_due, "
+          "extra_charges) VALUES (?,?,?,?,?)");
     }
     std::vector<std::pair<Day, Cents>> started;  // start and rent of periods begun by today
     const core::CivilTime first = core::Date::FromSerial(static_cast<double>(start)).ToCivil();
@@ -393,8 +399,8 @@ class PortfolioWriter {
       const int month = core::Date::FromSerial(static_cast<double>(end)).ToCivil().month;
       const auto some_day = [&] { return end - random_.Between(0, 26); };
       if (random_.Chance(0.25)) {
-        static const char* const kJobs[] = {"Repair leaking tap", "Replace smoke alarm battery",
-                                            "Garden maintenance", "Repair front door lock",
+        static const char* const kJobs[] = {"Repair leaking tap",   "Replace smoke alarm battery",
+                                            "Garden maintenance",   "Repair front door lock",
                                             "Clear blocked gutter", "Pest treatment"};
         AddExpense(property, owner, some_day(), Amount(80, 900), true, "REPAIRS",
                    kJobs[random_.Between(0, 5)], random_.Pick(DemoTradePayees()));

@@ -15,7 +15,7 @@ struct DemoOptions {
   std::string folder;    // receives property.mdb and settings.ini; created when missing
   int properties = 200;  // 1 or more
   uint64_t seed = 1;
-  core::Date today;      // every date is relative to it
+  core::Date today;  // every date is relative to it
 };
 
 struct DemoSummary {

@@ -48,8 +48,7 @@ void RunScript(sqlite3* db, const std::string& sql, const std::string& where) {
     const std::string text = message ? message : "failed";
     sqlite3_free(message);
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw core::ComError(kErrQuery, text + " in \"" + statement + "\" (" + where + ")",
-                         kJetSource);
+    throw core::ComError(kErrQuery, text + " in \"" + statement + "\" (" + where + ")", kJetSource);
   }
   if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message) != SQLITE_OK) {
     const std::string text = message ? message : "cannot commit";

@@ -72,10 +72,10 @@ class JetEngine : public contracts::DBEngine {
       case FileFormat::kOther:
         break;
     }
-    throw core::ComError(kErrUnrecognizedFormat,
-                         "Unrecognized database format '" + path +
-                             "': neither a SQLite nor a Jet database file.",
-                         kJetSource);
+    throw core::ComError(
+        kErrUnrecognizedFormat,
+        "Unrecognized database format '" + path + "': neither a SQLite nor a Jet database file.",
+        kJetSource);
   }
 };
 

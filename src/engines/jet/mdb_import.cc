@@ -40,15 +40,6 @@ struct StmtCloser {
 };
 using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtCloser>;
 
-std::string QuoteName(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
 const char* DeclaredType(int col_type) {
   switch (col_type) {
     case MDB_BOOL:
@@ -152,8 +143,7 @@ class TableImporter {
       sqlite3_bind_null(stmt, param);
       return;
     }
-    sqlite3_bind_text(stmt, param, buffers_[i].data(), static_cast<int>(length),
-                      SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, param, buffers_[i].data(), static_cast<int>(length), SQLITE_TRANSIENT);
   }
 
   void BindValue(sqlite3_stmt* stmt, unsigned i) {
@@ -200,8 +190,7 @@ class TableImporter {
                                    ") in " + Where(col),
                                kJetSource);
         }
-        sqlite3_bind_text(stmt, param, iso.c_str(), static_cast<int>(iso.size()),
-                          SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, param, iso.c_str(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
         return;
       }
       case MDB_BINARY:
@@ -237,8 +226,7 @@ class TableImporter {
 // there; what does not fit the imported tables is left out.
 void AddHostIndexesAndView(sqlite3* db) {
   for (const std::string& statement : SplitStatements(HostSchemaSql())) {
-    if (statement.rfind("CREATE INDEX", 0) != 0 && statement.rfind("CREATE VIEW", 0) != 0)
-      continue;
+    if (statement.rfind("CREATE INDEX", 0) != 0 && statement.rfind("CREATE VIEW", 0) != 0) continue;
     sqlite3_exec(db, "SAVEPOINT schema_part", nullptr, nullptr, nullptr);
     bool ok = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     if (ok && statement.rfind("CREATE VIEW", 0) == 0) {
@@ -304,10 +292,10 @@ void ImportMdb(const std::string& path, sqlite3* db) {
       if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
       std::unique_ptr<MdbTableDef, TableCloser> table(mdb_read_table(entry));
       if (!table)
-        throw core::ComError(kErrUnrecognizedFormat,
-                             "Cannot read the table '" + std::string(entry->object_name) +
-                                 "' of '" + path + "'.",
-                             kJetSource);
+        throw core::ComError(
+            kErrUnrecognizedFormat,
+            "Cannot read the table '" + std::string(entry->object_name) + "' of '" + path + "'.",
+            kJetSource);
       TableImporter(mdb.get(), table.get(), db, path).Run();
     }
     AddHostIndexesAndView(db);
@@ -332,8 +320,8 @@ void ImportMdbToFile(const std::string& mdb_path, const std::string& out_path) {
   const std::string temp = out_path + ".importing";
   std::filesystem::remove(temp, ec);
   sqlite3* file = nullptr;
-  int rc = sqlite3_open_v2(temp.c_str(), &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(temp.c_str(), &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> file_db(file, sqlite3_close_v2);
   if (rc == SQLITE_OK) {
     sqlite3_backup* backup = sqlite3_backup_init(file, "main", memory, "main");
@@ -350,9 +338,10 @@ void ImportMdbToFile(const std::string& mdb_path, const std::string& out_path) {
   if (rc == SQLITE_OK) std::filesystem::rename(temp, out_path, ec);
   if (rc != SQLITE_OK || ec) {
     std::filesystem::remove(temp, ec);
-    throw core::ComError(kErrCannotOpen,
-                         "Cannot write '" + out_path + "': " + (rc != SQLITE_OK ? message : ec.message()),
-                         kJetSource);
+    throw core::ComError(
+        kErrCannotOpen,
+        "Cannot write '" + out_path + "': " + (rc != SQLITE_OK ? message : ec.message()),
+        kJetSource);
   }
 }
 

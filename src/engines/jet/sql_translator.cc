@@ -24,23 +24,13 @@ struct Token {
 };
 
 [[noreturn]] void Fail(const std::string& sql, size_t position, const std::string& what) {
-  throw core::ComError(kErrSyntax,
-                       what + " at position " + std::to_string(position + 1) + " in \"" + sql + "\"",
-                       kJetSource);
+  throw core::ComError(
+      kErrSyntax, what + " at position " + std::to_string(position + 1) + " in \"" + sql + "\"",
+      kJetSource);
 }
 
 bool IsWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // Index just past a literal that starts at `start` with `open` and ends with
 // `close`; a doubled closing character inside stands for itself.
@@ -77,9 +67,9 @@ std::vector<Token> Tokenize(const std::string& sql) {
       while (j < sql.size() && IsWordChar(static_cast<unsigned char>(sql[j]))) ++j;
       add(Kind::kWord, j);
     } else if (std::isdigit(c) || (c == '.' && j < sql.size() && std::isdigit(sql[j]))) {
-      while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '.' ||
-                                ((sql[j] == '+' || sql[j] == '-') &&
-                                 (sql[j - 1] == 'e' || sql[j - 1] == 'E'))))
+      while (j < sql.size() &&
+             (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '.' ||
+              ((sql[j] == '+' || sql[j] == '-') && (sql[j - 1] == 'e' || sql[j - 1] == 'E'))))
         ++j;
       add(Kind::kNumber, j);
     } else if (c == '\'') {
@@ -128,8 +118,8 @@ std::optional<std::string> ParseDateLiteral(std::string_view body) {
   core::CivilTime t;
   bool has_date = false;
   const size_t date_start = pos;
-  if (auto first = ReadNumber(body, pos, 4); first && pos < body.size() &&
-                                             (body[pos] == '/' || body[pos] == '-')) {
+  if (auto first = ReadNumber(body, pos, 4);
+      first && pos < body.size() && (body[pos] == '/' || body[pos] == '-')) {
     const char sep = body[pos++];
     auto second = ReadNumber(body, pos, 2);
     if (!second || pos >= body.size() || body[pos] != sep) return std::nullopt;
@@ -223,15 +213,6 @@ class Writer {
   bool last_word_like_ = false;
 };
 
-std::string QuoteName(std::string_view inner) {
-  std::string out = "\"";
-  for (char c : inner) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
-
 std::string QuotedTextToLiteral(std::string_view token) {
   std::string out = "'";
   const std::string_view inner = token.substr(1, token.size() - 2);
@@ -244,6 +225,25 @@ std::string QuotedTextToLiteral(std::string_view token) {
 }
 
 }  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+std::string QuoteName(std::string_view inner) {
+  std::string out = "\"";
+  for (char c : inner) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
 
 std::string TranslateSql(const std::string& sql) {
   const std::vector<Token> tokens = Tokenize(sql);

@@ -4,6 +4,7 @@
 #define DUNMERROW_ENGINES_JET_SQL_TRANSLATOR_H_
 
 #include <string>
+#include <string_view>
 
 namespace jet {
 
@@ -26,6 +27,13 @@ inline constexpr char kJetSource[] = "Dunmerrow.Jet";
 // the position for an unterminated literal or name, a date that does not
 // exist, TOP without a count or in a compound select, and a second statement.
 std::string TranslateSql(const std::string& sql);
+
+// True when `a` and `b` are the same text, ASCII letters compared without
+// regard to case, as the host compares names.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// `name` as a SQLite identifier: between double quotes, inner ones doubled.
+std::string QuoteName(std::string_view name);
 
 }  // namespace jet
 

@@ -21,16 +21,6 @@ namespace {
 constexpr size_t kMaxIdleStatements = 64;
 constexpr int kErrTableNotFound = 3078;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 std::string EscapeNewlines(const std::string& sql) {
   std::string out;
   out.reserve(sql.size());
@@ -128,8 +118,8 @@ class Connection {
     if (rc != SQLITE_OK) RaiseSqliteError(db_, rc, context);
     if (query->stmt == nullptr)
       throw core::ComError(kErrSyntax, "Empty statement " + context, kJetSource);
-    if (tail != nullptr && std::string_view(tail).find_first_not_of(" \t\r\n;") !=
-                               std::string_view::npos)
+    if (tail != nullptr &&
+        std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos)
       throw core::ComError(kErrSyntax, "More than one statement in " + context, kJetSource);
     if (const int count = sqlite3_bind_parameter_count(query->stmt); count > 0) {
       const char* first = sqlite3_bind_parameter_name(query->stmt, 1);
@@ -190,10 +180,10 @@ class SqliteRecordset : public contracts::Recordset {
     CheckOpen();
     const int index = query_->Find(name);
     if (index < 0)
-      throw core::ComError(core::kErrItemNotFound,
-                           "Item not found in this collection: no column '" + name + "' in \"" +
-                               sql_ + "\"",
-                           kJetSource);
+      throw core::ComError(
+          core::kErrItemNotFound,
+          "Item not found in this collection: no column '" + name + "' in \"" + sql_ + "\"",
+          kJetSource);
     if (eof_) throw core::ComError(kErrNoCurrentRecord, "No current record.", kJetSource);
     return ReadColumn(query_->stmt, index, query_->kinds[static_cast<size_t>(index)], name);
   }
@@ -204,10 +194,10 @@ class SqliteRecordset : public contracts::Recordset {
   std::string FieldName(int index) override {
     CheckOpen();
     if (index < 0 || index >= FieldCount())
-      throw core::ComError(core::kErrItemNotFound,
-                           "Item not found in this collection: no field number " +
-                               std::to_string(index),
-                           kJetSource);
+      throw core::ComError(
+          core::kErrItemNotFound,
+          "Item not found in this collection: no field number " + std::to_string(index),
+          kJetSource);
     return query_->names[static_cast<size_t>(index)];
   }
 

@@ -164,12 +164,12 @@ TEST_F(JetEngineTest, CodesCompareWithoutRegardToCase) {
                    "disbursement.owner where disbursement.date = #04/18/2009# order by code",
                    "recordnumber"),
             (Strings{"4", "2"}));
-  EXPECT_EQ(Column("select * from property where ownercode in ('xydhgus','Smith') order by code",
-                   "code"),
-            (Strings{"P1", "P2"}));
-  EXPECT_EQ(Column("select * from tenancy where closed_yn = false and [property code] = 'P1'",
-                   "name"),
-            (Strings{"Tom Tenant"}));
+  EXPECT_EQ(
+      Column("select * from property where ownercode in ('xydhgus','Smith') order by code", "code"),
+      (Strings{"P1", "P2"}));
+  EXPECT_EQ(
+      Column("select * from tenancy where closed_yn = false and [property code] = 'P1'", "name"),
+      (Strings{"Tom Tenant"}));
 }
 
 TEST_F(JetEngineTest, ColumnsByNameInJoins) {

@@ -65,7 +65,8 @@ TEST(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
   EXPECT_EQ(date_of(3, "TimeCol"), Date::FromCivil(1900, 1, 1));
   EXPECT_EQ(date_of(4, "DateTimeCol"), Date::FromCivil(632, 1, 1));
   // Stored dates compare with date literals.
-  auto old = db->OpenRecordset("select IDCol from DateTest where DateCol < #1/1/1900# order by IDCol");
+  auto old =
+      db->OpenRecordset("select IDCol from DateTest where DateCol < #1/1/1900# order by IDCol");
   EXPECT_EQ(old->Field("IDCol").AsLong(), 3);
   auto memo = db->OpenRecordset("select LongTextCol from DateTest where IDCol = 6");
   EXPECT_EQ(memo->Field("LongTextCol").AsString(), "New line\r\nin field");
