@@ -3,22 +3,27 @@
 // entry point catches everything; no exception reaches a C caller.
 #include "dunmerrow/dunmerrow.h"
 
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
 
 #include "app/engines.h"
+#include "app/host_settings.h"
 #include "component/cls_report.h"
 #include "core/com_error.h"
+#include "core/convert.h"
 #include "core/date.h"
 #include "core/variant.h"
 #include "data/registry.h"
 #include "engines/report/report_engine.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/object_factory.h"
@@ -33,6 +38,8 @@ struct dunmerrow_report : public contracts::ReportEvents {
   dunmerrow_print_button_callback print_button = nullptr;
   void* print_button_data = nullptr;
   bool busy = false;  // inside a run of this object
+  // The "DateTo" parameter, which also names the run's output files.
+  std::optional<core::Variant> date_to;
 
   void PrintToPrinterButton() override {
     if (print_button) print_button(this, print_button_data);
@@ -54,11 +61,14 @@ thread_local LastError t_last_error;
 // While a call of this thread runs a report: where the run's failure message
 // goes.
 thread_local std::string* t_run_failure = nullptr;
+// The report date ("YYYY-MM-DD") of the report this thread is starting.
+thread_local std::string t_report_date;
 
 // What every thread shares.
 struct HostState {
   std::mutex mutex;
   report_engine::EngineOptions options;
+  bool printer_set = false;  // else the host's setting Configure/Printer
   bool registered = false;
   dunmerrow_message_callback message_callback = nullptr;
   void* message_data = nullptr;
@@ -104,6 +114,11 @@ int Guard(Body&& body) noexcept {
   }
 }
 
+std::string FoldCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 int NullArgument(const char* function, const char* argument) {
   return Fail(DUNMERROW_E_INVALID_ARGUMENT, std::string(function) + ": " + argument + " is NULL");
 }
@@ -128,17 +143,49 @@ void ShowMessage(const std::string& text, const std::string& title) {
   }
 }
 
-// Registers the engines with the current options and routes the messages;
-// the caller holds Host().mutex.
+// A report engine with the options of this moment: the host's choices, the
+// printer and mail server from the host's settings (read at each run, as
+// the command reads them), and the report date of the calling thread's run.
+std::shared_ptr<core::Object> CreateEngine() {
+  report_engine::EngineOptions options;
+  bool printer_set;
+  {
+    std::lock_guard lock(Host().mutex);
+    options = Host().options;
+    printer_set = Host().printer_set;
+  }
+  if (!printer_set) options.printer = app::PrinterFromSettings();
+  options.smtp = app::SmtpFromSettings();
+  options.report_date = t_report_date;
+  return report_engine::CreateReport(options);
+}
+
+// Registers the engines and routes the messages, once; the caller holds
+// Host().mutex.
 void RegisterLocked() {
+  if (Host().registered) return;
   app::RegisterEngines(Host().options);
-  if (!Host().registered) platform::SetMessageSink(ShowMessage);
+  platform::RegisterFactory(contracts::kReportProgId, CreateEngine);
+  platform::SetMessageSink(ShowMessage);
   Host().registered = true;
 }
 
 void EnsureRegistered() {
   std::lock_guard lock(Host().mutex);
-  if (!Host().registered) RegisterLocked();
+  RegisterLocked();
+}
+
+// The report date as the engine names files with it: "DateTo" when it reads
+// as a date, else today (which is also what the run then reports on).
+std::string ReportDate(const dunmerrow_report& report) {
+  if (report.date_to) {
+    try {
+      return core::ToDate(*report.date_to).ToIso().substr(0, 10);
+    } catch (const core::ComError&) {
+      // The run itself reports a date it cannot read.
+    }
+  }
+  return platform::Today().ToIso().substr(0, 10);
 }
 
 // 0 when `report` is a live object of the calling thread that may be used
@@ -179,6 +226,7 @@ int RunReport(dunmerrow_report& report, Body&& body) {
   } scope{report, t_run_failure};
   report.busy = true;
   t_run_failure = &failure;
+  t_report_date = ReportDate(report);
   body();
   if (const auto& engine = report.component->report()) engine->Advise(&report);
   if (!failure.empty()) return Fail(DUNMERROW_E_RUN_FAILED, failure);
@@ -191,6 +239,7 @@ int SetParam(dunmerrow_report* report, const char* function, const char* name,
   if (!name) return NullArgument(function, "name");
   if (!*name) return Fail(DUNMERROW_E_INVALID_ARGUMENT, std::string(function) + ": name is empty");
   report->component->SetParam(name, value);
+  if (FoldCase(name) == "dateto") report->date_to = value;
   return Succeed();
 }
 
@@ -228,7 +277,6 @@ int dunmerrow_set_output(const char* folder, int destination) {
     options.output_folder = folder && *folder ? folder : "statements";
     options.render = destination != DUNMERROW_DESTINATION_NONE;
     options.destination = options.render ? destination : DUNMERROW_DESTINATION_PREVIEW;
-    RegisterLocked();
     return Succeed();
   });
 }
@@ -237,7 +285,7 @@ int dunmerrow_set_printer(const char* printer) {
   return Guard([&] {
     std::lock_guard lock(Host().mutex);
     Host().options.printer = printer ? printer : "";
-    RegisterLocked();
+    Host().printer_set = printer && *printer;
     return Succeed();
   });
 }
@@ -276,7 +324,7 @@ int dunmerrow_set_message_callback(dunmerrow_message_callback callback, void* us
     std::lock_guard lock(Host().mutex);
     Host().message_callback = callback;
     Host().message_data = callback ? user_data : nullptr;
-    if (!Host().registered) RegisterLocked();
+    RegisterLocked();
     return Succeed();
   });
 }

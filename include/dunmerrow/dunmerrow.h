@@ -97,11 +97,14 @@ DUNMERROW_API const char* dunmerrow_last_error_description(void);
 /* The output folder (created when first needed; NULL or "" means
  * "statements" in the current folder) and the destination, one of
  * DUNMERROW_DESTINATION_, for every report run started afterwards.  The
- * default is "statements" and DUNMERROW_DESTINATION_PREVIEW. */
+ * default is "statements" and DUNMERROW_DESTINATION_PREVIEW.  A preview is
+ * FOLDER/statements-DATE.pdf, DATE being the report's "DateTo". */
 DUNMERROW_API int dunmerrow_set_output(const char* folder, int destination);
 
-/* The printer for DUNMERROW_DESTINATION_PRINTER; NULL or "" is the system's
- * default printer. */
+/* The printer for DUNMERROW_DESTINATION_PRINTER; NULL or "" goes back to
+ * the host's setting Configure/Printer, and when that is empty too, the
+ * system's default printer.  The mail server for the e-mail destinations
+ * always comes from the host's settings (section "Mail"), read at each run. */
 DUNMERROW_API int dunmerrow_set_printer(const char* printer);
 
 /* Starts writing the trace (JSON Lines, one event per line) to `path`,
