@@ -162,7 +162,7 @@ void Parser::ReadFont(const pugi::xml_node& node, FontSpec& font) {
 void Parser::ReadPage(const pugi::xml_node& root, Definition& def) {
   std::set<std::string> allowed = kFontAttributes;
   allowed.insert({"page", "width", "height", "margin-top", "margin-bottom", "margin-left",
-                  "margin-right", "page-numbers"});
+                  "margin-right", "page-numbers", "page-group"});
   CheckAttributes(root, allowed);
   const std::string size = root.attribute("page").as_string("A4");
   if (size == "A4") {
@@ -185,6 +185,7 @@ void Parser::ReadPage(const pugi::xml_node& root, Definition& def) {
   }
   ReadFont(root, def.font);
   def.page_numbers = root.attribute("page-numbers").value();
+  def.page_group = root.attribute("page-group").value();
 }
 
 void Parser::ReadStyle(const pugi::xml_node& node, Definition& def) {
@@ -387,6 +388,11 @@ Definition Parser::Parse() {
     }
   }
   if (def.sections.empty()) Problem(root, "the report has no <section>");
+  if (!def.page_group.empty() &&
+      std::none_of(def.sections.begin(), def.sections.end(),
+                   [&](const SectionDef& s) { return s.name == def.page_group; })) {
+    Problem(root, "attribute 'page-group' of <report> names no section: '" + def.page_group + "'");
+  }
   return def;
 }
 

@@ -86,6 +86,10 @@ struct Definition {
   // Printed at the foot of every page when not empty; "{page}" and "{pages}"
   // stand for the page's number and the document's page count.
   std::string page_numbers;
+  // A page whose first copy is of this section starts a new group of pages
+  // (one statement), and page numbers count within the group; "" is one
+  // group per document.
+  std::string page_group;
   std::vector<SectionDef> sections;
 };
 

@@ -99,6 +99,7 @@ class ReportImpl : public contracts::Report {
   std::string email_subject_;
   std::string document_label_;
   int doc_pages_ = 0;  // pages of the current document; 0 before its first
+  std::vector<int> group_pages_;  // pages of each page group of the document
   int32_t cursor_ = 0;
   bool page_has_output_ = false;
   contracts::ReportEvents* events_ = nullptr;
@@ -116,6 +117,7 @@ bool ReportImpl::LoadDefinition(const std::string& path) {
   def_ = std::move(def);
   spool_.Reset();
   doc_pages_ = 0;
+  group_pages_.clear();
   cursor_ = 0;
   page_has_output_ = false;
   return true;
@@ -134,6 +136,8 @@ void ReportImpl::StartPage() {
   ++doc_pages_;
   cursor_ = 0;
   page_has_output_ = false;
+  if (group_pages_.empty()) group_pages_.push_back(0);
+  ++group_pages_.back();
   if (options_.render) spool_.AddPage();
   if (doc_pages_ > 1 && platform::TraceEnabled()) {
     platform::WriteTrace(platform::JsonLine().Add("op", "newpage").Add("page", doc_pages_));
@@ -148,6 +152,11 @@ void ReportImpl::PrintSection(const std::string& name) {
     StartPage();
   } else if (page_has_output_ && cursor_ + height > def_->page.PrintableHeight()) {
     StartPage();
+  }
+  // The same rule the painter follows when it numbers the pages.
+  if (!page_has_output_ && name == def_->page_group && group_pages_.back() > 1) {
+    --group_pages_.back();
+    group_pages_.push_back(1);
   }
   if (options_.render) {
     copy_.section = static_cast<uint32_t>(index);
@@ -225,18 +234,30 @@ void ReportImpl::Render(int pages, const PdfWriter::Sink& sink) {
   PdfWriter writer(def_->page, sink, created);
   PagePainter painter(*def_, text_, images_);
   int page = 0;
+  size_t group = 0;
+  int page_in_group = 0;
+  bool first_on_page = false;
+  const auto group_size = [&] { return group < group_pages_.size() ? group_pages_[group] : pages; };
   spool_.Replay(
       [&] {
         if (page > 0) {
-          painter.PaintPageNumber(writer.cr(), page, pages);
+          painter.PaintPageNumber(writer.cr(), page_in_group, group_size());
           writer.ShowPage();
         }
         ++page;
+        ++page_in_group;
+        first_on_page = true;
       },
       [&](const SpoolCopy& copy) {
-        painter.PaintCopy(writer.cr(), *sections_[copy.section], copy.y, copy.elements);
+        const SectionObject& section = *sections_[copy.section];
+        if (first_on_page && page_in_group > 1 && section.Name() == def_->page_group) {
+          ++group;
+          page_in_group = 1;
+        }
+        first_on_page = false;
+        painter.PaintCopy(writer.cr(), section, copy.y, copy.elements);
       });
-  painter.PaintPageNumber(writer.cr(), page, pages);
+  painter.PaintPageNumber(writer.cr(), page_in_group, group_size());
   writer.ShowPage();
   writer.Finish();
 }
@@ -336,6 +357,7 @@ void ReportImpl::EndReport() {
   }
   spool_.Reset();
   doc_pages_ = 0;
+  group_pages_.clear();
   cursor_ = 0;
   page_has_output_ = false;
   email_to_.clear();

@@ -119,6 +119,8 @@ TEST_F(DefinitionTest, PageSettingsAreChecked) {
                           "2: section 'A' is 20000 twips high, more than the 15398 twips a page "
                           "has between its margins"));
   EXPECT_THAT(Problems("", ""), ElementsAre("1: the report has no <section>"));
+  EXPECT_THAT(Problems("<section name=\"A\" height=\"100\"/>\n", " page-group=\"B\""),
+              ElementsAre("1: attribute 'page-group' of <report> names no section: 'B'"));
 }
 
 TEST_F(DefinitionTest, LoadingAnInvalidFileRaisesWithAllItsProblems) {
