@@ -1,0 +1,336 @@
+// The C interface through the real library: bad input, ownership and
+// threads, and runs on a demo portfolio read back from the trace.
+#include <dunmerrow/dunmerrow.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "embed_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CApiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = embed::ScratchFolder();
+    setenv("QUELLORY_MACHINE_SETTINGS", (dir_ / "machine.ini").c_str(), 1);
+    setenv("QUELLORY_USER_SETTINGS", (dir_ / "user.ini").c_str(), 1);
+    setenv("DUNMERROW_NOW", "2026-12-06T10:00:00", 1);
+    // The component's folder: the real definition, and one that is broken.
+    home_ = dir_ / "home";
+    fs::create_directories(home_);
+    for (const char* name : {"OwnerStatement.rdn", "reportlogo.bmp"}) {
+      fs::copy_file(fs::path(DUNMERROW_BIN_DIR) / name, home_ / name);
+    }
+    std::ofstream(home_ / "Broken.rdn") << "<report page=\"A4\"><section name=";
+    setenv("DUNMERROW_HOME", home_.c_str(), 1);
+
+    ASSERT_EQ(dunmerrow_set_message_callback(&CApiTest::Record, this), DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_set_output((dir_ / "out").c_str(), DUNMERROW_DESTINATION_NONE),
+              DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_set_locale("en_AU"), DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_report_create(&report_), DUNMERROW_OK);
+  }
+
+  void TearDown() override {
+    if (report_) {
+      EXPECT_EQ(dunmerrow_report_destroy(report_), DUNMERROW_OK);
+    }
+    dunmerrow_set_trace(nullptr);
+    dunmerrow_set_message_callback(nullptr, nullptr);
+    if (!HasFailure()) fs::remove_all(dir_);
+  }
+
+  static void Record(const char* text, const char* title, void* data) {
+    static_cast<CApiTest*>(data)->messages_.push_back(std::string(title) + ": " + text);
+  }
+
+  void StartTrace() {
+    ASSERT_EQ(dunmerrow_set_trace((dir_ / "trace.jsonl").c_str()), DUNMERROW_OK);
+  }
+
+  std::vector<nlohmann::json> Trace(const std::string& op) const {
+    std::vector<nlohmann::json> events;
+    std::ifstream in(dir_ / "trace.jsonl");
+    for (std::string line; std::getline(in, line);) {
+      auto event = nlohmann::json::parse(line);
+      if (event.value("op", "") == op) events.push_back(event);
+    }
+    return events;
+  }
+
+  // The last error is the result, described as `words` say.
+  static void ExpectError(int result, int number, const std::string& words) {
+    EXPECT_EQ(result, number) << words;
+    EXPECT_EQ(dunmerrow_last_error_number(), number) << words;
+    EXPECT_NE(std::string(dunmerrow_last_error_description()).find(words), std::string::npos)
+        << "description: " << dunmerrow_last_error_description();
+  }
+
+  fs::path dir_;
+  fs::path home_;
+  dunmerrow_report* report_ = nullptr;
+  std::vector<std::string> messages_;
+};
+
+TEST_F(CApiTest, NullArgumentsAreRefusedByName) {
+  constexpr int kBad = DUNMERROW_E_INVALID_ARGUMENT;
+  int wanted = 0;
+  ExpectError(dunmerrow_report_create(nullptr), kBad, "dunmerrow_report_create: report is NULL");
+  ExpectError(dunmerrow_report_set_text(nullptr, "a", "b"), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_set_text(report_, nullptr, "b"), kBad,
+              "dunmerrow_report_set_text: name is NULL");
+  ExpectError(dunmerrow_report_set_text(report_, "a", nullptr), kBad, "value is NULL");
+  ExpectError(dunmerrow_report_set_text(report_, "", "b"), kBad, "name is empty");
+  ExpectError(dunmerrow_report_set_bool(nullptr, "a", 1), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_set_number(report_, nullptr, 1), kBad, "name is NULL");
+  ExpectError(dunmerrow_report_set_date(nullptr, "a", 2009, 1, 1), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_use_parameter(nullptr, "bNotes", &wanted), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_use_parameter(report_, nullptr, &wanted), kBad, "name is NULL");
+  ExpectError(dunmerrow_report_use_parameter(report_, "bNotes", nullptr), kBad,
+              "wanted is NULL");
+  ExpectError(dunmerrow_report_print(nullptr, "OwnerStatement"), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_print(report_, nullptr), kBad,
+              "dunmerrow_report_print: definition is NULL");
+  ExpectError(dunmerrow_report_press_print_button(nullptr), kBad, "report is NULL");
+  ExpectError(dunmerrow_report_set_print_button_callback(nullptr, nullptr, nullptr), kBad,
+              "report is NULL");
+  ExpectError(dunmerrow_set_setting(nullptr, "apppath", "/x"), kBad, "section is NULL");
+  ExpectError(dunmerrow_set_setting("Settings", nullptr, "/x"), kBad, "key is NULL");
+  ExpectError(dunmerrow_set_setting("Settings", "apppath", nullptr), kBad, "value is NULL");
+  ExpectError(dunmerrow_set_setting("", "apppath", "/x"), kBad, "must not be empty");
+
+  EXPECT_EQ(dunmerrow_report_destroy(nullptr), DUNMERROW_OK);
+  EXPECT_EQ(dunmerrow_last_error_number(), DUNMERROW_OK);
+  EXPECT_STREQ(dunmerrow_last_error_description(), "");
+}
+
+TEST_F(CApiTest, ValuesThatAreNoValuesAreRefusedAndStoreNothing) {
+  constexpr int kBad = DUNMERROW_E_INVALID_ARGUMENT;
+  ExpectError(dunmerrow_report_set_date(report_, "DateTo", 2009, 2, 29), kBad,
+              "2009-2-29 is not a date");
+  ExpectError(dunmerrow_report_set_date(report_, "DateTo", 2009, 13, 1), kBad, "2009-13-1");
+  ExpectError(dunmerrow_report_set_date(report_, "DateTo", 10000, 1, 1), kBad, "10000-1-1");
+  ExpectError(dunmerrow_report_set_number(report_, "Amount", std::nan("")), kBad,
+              "not a finite number");
+  ExpectError(dunmerrow_report_set_number(report_, "Amount", HUGE_VAL), kBad,
+              "not a finite number");
+  ExpectError(dunmerrow_set_output("out", 3), kBad, "destination 3 is not one of");
+
+  // None of the refused calls took the names.
+  EXPECT_EQ(dunmerrow_report_set_date(report_, "DateTo", 2008, 2, 29), DUNMERROW_OK);
+  EXPECT_EQ(dunmerrow_report_set_number(report_, "Amount", 12.5), DUNMERROW_OK);
+}
+
+TEST_F(CApiTest, AParameterIsSetOnceWhateverItsLetterCase) {
+  ASSERT_EQ(dunmerrow_report_set_date(report_, "DateTo", 2009, 4, 20), DUNMERROW_OK);
+  ExpectError(dunmerrow_report_set_text(report_, "DATETO", "2009-05-01"),
+              DUNMERROW_E_DUPLICATE_PARAMETER, "'DATETO' is already set");
+  ExpectError(dunmerrow_report_set_date(report_, "DateTo", 2009, 5, 1),
+              DUNMERROW_E_DUPLICATE_PARAMETER, "already set");
+  ASSERT_EQ(dunmerrow_report_set_bool(report_, "bNotes", 1), DUNMERROW_OK);
+  ExpectError(dunmerrow_report_set_bool(report_, "bnotes", 0), DUNMERROW_E_DUPLICATE_PARAMETER,
+              "already set");
+  // A success clears the last error.
+  EXPECT_EQ(dunmerrow_report_set_number(report_, "Other", 1), DUNMERROW_OK);
+  EXPECT_EQ(dunmerrow_last_error_number(), DUNMERROW_OK);
+  EXPECT_STREQ(dunmerrow_last_error_description(), "");
+}
+
+TEST_F(CApiTest, UseParameterAnswersTheOfferedNamesExactly) {
+  const struct {
+    const char* name;
+    int wanted;
+  } kCases[] = {{"bToEnabled", 1}, {"bNotes", 1}, {"bDetailed", 1}, {"bnotes", 0},
+                {"BDETAILED", 0},  {"DateTo", 0}, {"", 0}};
+  for (const auto& c : kCases) {
+    int wanted = -1;
+    EXPECT_EQ(dunmerrow_report_use_parameter(report_, c.name, &wanted), DUNMERROW_OK) << c.name;
+    EXPECT_EQ(wanted, c.wanted) << c.name;
+  }
+}
+
+TEST_F(CApiTest, ADestroyedObjectIsRefused) {
+  ASSERT_EQ(dunmerrow_report_destroy(report_), DUNMERROW_OK);
+  dunmerrow_report* gone = report_;
+  report_ = nullptr;
+  ExpectError(dunmerrow_report_set_text(gone, "a", "b"), DUNMERROW_E_NO_OBJECT,
+              "not a live report object");
+  ExpectError(dunmerrow_report_print(gone, "OwnerStatement"), DUNMERROW_E_NO_OBJECT,
+              "dunmerrow_report_print");
+  ExpectError(dunmerrow_report_destroy(gone), DUNMERROW_E_NO_OBJECT, "not a live report object");
+}
+
+TEST_F(CApiTest, AnObjectBelongsToTheThreadThatCreatedIt) {
+  ASSERT_EQ(dunmerrow_report_set_text(report_, "DATETO", "x"), DUNMERROW_OK);
+  std::vector<int> results;
+  std::string description;
+  int own_object_result = -1;
+  std::thread other([&] {
+    results.push_back(dunmerrow_report_set_text(report_, "bNotes", "True"));
+    results.push_back(dunmerrow_report_print(report_, "OwnerStatement"));
+    results.push_back(dunmerrow_report_destroy(report_));
+    description = dunmerrow_last_error_description();
+    dunmerrow_report* own = nullptr;
+    own_object_result = dunmerrow_report_create(&own);
+    if (own_object_result == DUNMERROW_OK) {
+      own_object_result = dunmerrow_report_set_text(own, "bNotes", "True");
+      dunmerrow_report_destroy(own);
+    }
+  });
+  other.join();
+  EXPECT_EQ(results, std::vector<int>(3, DUNMERROW_E_WRONG_THREAD));
+  EXPECT_NE(description.find("belongs to another thread"), std::string::npos) << description;
+  EXPECT_EQ(own_object_result, DUNMERROW_OK);
+  // The other thread's failures are not this thread's last error, and the
+  // object is untouched.
+  EXPECT_EQ(dunmerrow_last_error_number(), DUNMERROW_OK);
+  EXPECT_EQ(dunmerrow_report_set_text(report_, "bNotes", "True"), DUNMERROW_OK);
+}
+
+TEST_F(CApiTest, AnUnknownDefinitionFailsNamingItsFile) {
+  ExpectError(dunmerrow_report_print(report_, "NoSuchReport"), DUNMERROW_E_DEFINITION_NOT_FOUND,
+              "there is no report definition '" + (home_ / "NoSuchReport.rdn").string() + "'");
+  EXPECT_TRUE(messages_.empty());
+  // Nothing ran, so there is no preview whose button could be pressed.
+  ExpectError(dunmerrow_report_press_print_button(report_), DUNMERROW_E_NO_OBJECT,
+              "no report has run on this object yet");
+}
+
+TEST_F(CApiTest, ATraceThatCannotBeOpenedIsNamed) {
+  const fs::path path = dir_ / "no-such-folder" / "trace.jsonl";
+  EXPECT_NE(dunmerrow_set_trace(path.c_str()), DUNMERROW_OK);
+  EXPECT_NE(std::string(dunmerrow_last_error_description()).find(path.string()),
+            std::string::npos)
+      << dunmerrow_last_error_description();
+}
+
+// Runs on a small demo portfolio made by the real command.
+class CApiRunTest : public CApiTest {
+ protected:
+  void SetUp() override {
+    CApiTest::SetUp();
+    if (HasFatalFailure()) return;
+    const fs::path program = fs::path(DUNMERROW_BIN_DIR) / "dunmerrow";
+    if (!fs::exists(program)) GTEST_SKIP() << "the dunmerrow command is not built: " << program;
+    std::string error;
+    date_ = embed::MakeDemo("", program.string(), dir_ / "demo", 6, error);
+    ASSERT_FALSE(date_.empty()) << error;
+    ASSERT_EQ(dunmerrow_set_setting("Settings", "apppath", (dir_ / "demo").c_str()), DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_set_setting("Settings", "Networkable", "1"), DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_set_setting("Settings", "DatabaseLocation",
+                                    (dir_ / "demo" / "property.mdb").c_str()),
+              DUNMERROW_OK);
+    StartTrace();
+  }
+
+  void SetReportDate() {
+    ASSERT_EQ(dunmerrow_report_set_date(report_, "DateTo", std::stoi(date_.substr(0, 4)),
+                                        std::stoi(date_.substr(5, 2)),
+                                        std::stoi(date_.substr(8, 2))),
+              DUNMERROW_OK);
+  }
+
+  std::string date_;  // the demo's latest disbursement date
+};
+
+TEST_F(CApiRunTest, TheFirstReportDateStaysInForce) {
+  SetReportDate();
+  ASSERT_EQ(dunmerrow_report_set_date(report_, "DATETO", 1990, 1, 1),
+            DUNMERROW_E_DUPLICATE_PARAMETER);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_FALSE(Trace("section").empty());
+  const auto ends = Trace("end");
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0]["destination"], DUNMERROW_DESTINATION_PREVIEW);
+  EXPECT_EQ(ends[0]["file"], (dir_ / "out" / ("statements-" + date_ + ".pdf")).string());
+}
+
+TEST_F(CApiRunTest, MessagesReachTheCallbackAndTheTrace) {
+  ASSERT_EQ(dunmerrow_report_set_date(report_, "DateTo", 1990, 1, 1), DUNMERROW_OK);
+  // A date without disbursements is news, not a failure.
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].rfind("Dunmerrow: There were no disbursements done on ", 0), 0u)
+      << messages_[0];
+  const auto traced = Trace("message");
+  ASSERT_EQ(traced.size(), 1u);
+  EXPECT_EQ(traced[0]["title"], "Dunmerrow");
+  EXPECT_EQ("Dunmerrow: " + traced[0]["text"].get<std::string>(), messages_[0]);
+}
+
+TEST_F(CApiRunTest, ARunThatStopsOnAFailureSaysSo) {
+  SetReportDate();
+  ExpectError(dunmerrow_report_print(report_, "Broken"), DUNMERROW_E_RUN_FAILED,
+              "Error printing report - ");
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], std::string("Dunmerrow: ") + dunmerrow_last_error_description());
+  EXPECT_NE(messages_[0].find("Broken.rdn"), std::string::npos) << messages_[0];
+}
+
+struct ButtonLog {
+  int presses = 0;
+  dunmerrow_report* seen = nullptr;
+  int destroy_result = -1;
+  int print_result = -1;
+  int use_parameter_result = -1;
+};
+
+void OnPrintButton(dunmerrow_report* report, void* data) {
+  auto* log = static_cast<ButtonLog*>(data);
+  ++log->presses;
+  log->seen = report;
+  // The object is in the middle of its run: it may be asked, not changed.
+  log->destroy_result = dunmerrow_report_destroy(report);
+  log->print_result = dunmerrow_report_print(report, "OwnerStatement");
+  int wanted = 0;
+  log->use_parameter_result = dunmerrow_report_use_parameter(report, "bNotes", &wanted);
+}
+
+TEST_F(CApiRunTest, ThePrintButtonRunsTheSameReportToThePrinter) {
+  SetReportDate();
+  ButtonLog log;
+  ASSERT_EQ(dunmerrow_report_set_print_button_callback(report_, OnPrintButton, &log),
+            DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  EXPECT_EQ(log.presses, 0);
+  const size_t first_run_sections = Trace("section").size();
+
+  ASSERT_EQ(dunmerrow_report_press_print_button(report_), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  EXPECT_EQ(log.presses, 1);
+  EXPECT_EQ(log.seen, report_);
+  EXPECT_EQ(log.destroy_result, DUNMERROW_E_BUSY);
+  EXPECT_EQ(log.print_result, DUNMERROW_E_BUSY);
+  EXPECT_EQ(log.use_parameter_result, DUNMERROW_OK);
+
+  const auto ends = Trace("end");
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_EQ(ends[0]["destination"], DUNMERROW_DESTINATION_PREVIEW);
+  EXPECT_EQ(ends[1]["destination"], DUNMERROW_DESTINATION_PRINTER);
+  EXPECT_EQ(ends[1]["pages"], ends[0]["pages"]);
+  EXPECT_EQ(Trace("section").size(), 2 * first_run_sections);
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(CApiRunTest, ThePrintButtonUsesTheLastNameGivenEvenWithoutItsFile) {
+  SetReportDate();
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "Missing"), DUNMERROW_E_DEFINITION_NOT_FOUND);
+  // The earlier preview's button runs the report by the name last given.
+  ExpectError(dunmerrow_report_press_print_button(report_), DUNMERROW_E_RUN_FAILED,
+              "Missing.rdn");
+}
+
+}  // namespace
