@@ -49,6 +49,22 @@ cairo_surface_t* ToSurface(GdkPixbuf* pixbuf) {
   return surface;
 }
 
+// A JPEG goes into the PDF as the file's own bytes rather than re-encoded
+// pixels: smaller, and exactly the picture the user gave.
+void AttachJpeg(const std::string& path, cairo_surface_t* surface) {
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return;
+  if (length < 3 || static_cast<unsigned char>(contents[0]) != 0xFF ||
+      static_cast<unsigned char>(contents[1]) != 0xD8) {
+    g_free(contents);
+    return;
+  }
+  cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG,
+                              reinterpret_cast<const unsigned char*>(contents), length, g_free,
+                              contents);
+}
+
 }  // namespace
 
 std::string CheckImage(const std::string& path) {
@@ -69,6 +85,7 @@ cairo_surface_t* ImageCache::Get(const std::string& path) {
   if (!pixbuf) throw core::ComError(core::kErrFileNotFound, error, "Vintrel.Report");
   cairo_surface_t* surface = ToSurface(pixbuf);
   g_object_unref(pixbuf);
+  AttachJpeg(path, surface);
   surfaces_[path] = surface;
   return surface;
 }

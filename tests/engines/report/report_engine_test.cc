@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <sstream>
 
 #include "core/com_error.h"
 #include "platform/files.h"
@@ -172,6 +174,42 @@ TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
   report->Advise(nullptr);
   report_engine::PressPrintButton(*report);
   EXPECT_EQ(sink.presses, 1);
+}
+
+TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
+  const std::string data = std::string(DUNMERROW_SOURCE_DIR) + "/tests/engines/report/data/";
+  const std::string path = (dir_ / "pictures.rdn").string();
+  WriteText(path, "<report>\n<section name=\"P\" height=\"1000\">\n"
+                  "<image top=\"0\" left=\"0\" width=\"1000\" height=\"400\" src=\"" + data + "logo.png\"/>\n"
+                  "<image top=\"0\" left=\"1000\" width=\"1000\" height=\"400\" src=\"" + data + "logo.jpg\"/>\n"
+                  "<image top=\"0\" left=\"2000\" width=\"1000\" height=\"400\" src=\"" +
+                  DUNMERROW_SOURCE_DIR + "/definitions/reportlogo.bmp\"/>\n"
+                  "</section>\n</report>\n");
+  auto report = report_engine::CreateReport(options_);
+  report->LoadDefinition(path);
+  report->PrintSection("P");
+  report->PrintSection("P");
+  report->EndReport();
+  const std::string list =
+      RunCommand("pdfimages -list '" + options_.output_folder + "/statements-2026-03-31.pdf'");
+  // Six placements of three pictures, each stored once; the JPEG as JPEG.
+  std::istringstream lines(list);
+  std::string line;
+  std::set<std::string> objects;
+  int placements = 0;
+  std::string encodings;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string page, num, type, width, height, color, comp, bpc, enc, interp, object;
+    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc >> interp >> object;
+    if (type != "image") continue;
+    ++placements;
+    objects.insert(object);
+    if (placements <= 3) encodings += width + "x" + height + ":" + enc + " ";
+  }
+  EXPECT_EQ(placements, 6) << list;
+  EXPECT_EQ(objects.size(), 3u) << list;
+  EXPECT_EQ(encodings, "48x20:image 48x20:jpeg 360x150:image ");
 }
 
 }  // namespace
