@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "core/com_error.h"
+#include "core/convert.h"
 #include "data/general.h"
+#include "engines/jet/demo_portfolio.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "printers.h"
 #include "sections/account_cache.h"
@@ -76,8 +79,42 @@ class RentDatabaseTest : public ::testing::Test {
     return periods;
   }
 
+  // Checks that the one-load summary of `tenant` gives what loading for the
+  // balance and again for the paid-to date gives, and counts the outcome.
+  void CompareSummaryWithSeparateLoads(const std::string& tenant) {
+    core::Currency balance;
+    std::string failure;
+    try {
+      Schedule periods;
+      LoadRentPeriods(tenant, periods, 0, options_, platform::Today());
+      balance = TotalOwing(periods);
+    } catch (const core::ComError& e) {
+      failure = e.description();
+    }
+    const core::Date paid_to = PaidToDate(tenant, options_, 0);
+
+    const TenancySummary summary = SummariseTenancy(tenant, options_);
+    std::string summary_failure;
+    try {
+      if (summary.balance_failure) std::rethrow_exception(summary.balance_failure);
+    } catch (const core::ComError& e) {
+      summary_failure = e.description();
+    }
+    EXPECT_EQ(summary_failure, failure);
+    if (failure.empty()) {
+      EXPECT_EQ(summary.balance, balance);
+    }
+    EXPECT_EQ(summary.paid_to, paid_to);
+    failures_ += !failure.empty();
+    credits_ += failure.empty() && balance < core::Currency();
+    debts_ += failure.empty() && balance > core::Currency();
+  }
+
   std::string dir_;
   int databases_ = 0;
+  int failures_ = 0;
+  int credits_ = 0;
+  int debts_ = 0;
   General::RecordsetPtr options_;
   std::vector<std::string> messages_;
 };
@@ -275,7 +312,6 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
   };
   const std::vector<std::string> option_rows = {"'RENT', 0", "'WATER', 1", "'RENT', 1",
                                                 "NULL, NULL"};
-  int failures = 0, credits = 0, debts = 0;
   for (const std::string& options_row : option_rows) {
     std::string sql;
     std::vector<std::string> tenants;
@@ -311,38 +347,37 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
     OpenDatabase(options_row, sql);
     for (const std::string& tenant : tenants) {
       SCOPED_TRACE(options_row + " " + tenant);
-      core::Currency balance;
-      std::string failure;
-      try {
-        Schedule periods;
-        LoadRentPeriods(tenant, periods, 0, options_, Day(2026, 6, 15));
-        balance = TotalOwing(periods);
-      } catch (const core::ComError& e) {
-        failure = e.description();
-      }
-      const core::Date paid_to = PaidToDate(tenant, options_, 0);
-
-      const TenancySummary summary = SummariseTenancy(tenant, options_);
-      std::string summary_failure;
-      try {
-        if (summary.balance_failure) std::rethrow_exception(summary.balance_failure);
-      } catch (const core::ComError& e) {
-        summary_failure = e.description();
-      }
-      EXPECT_EQ(summary_failure, failure);
-      if (failure.empty()) {
-        EXPECT_EQ(summary.balance, balance);
-      }
-      EXPECT_EQ(summary.paid_to, paid_to);
-      failures += !failure.empty();
-      credits += failure.empty() && balance < core::Currency();
-      debts += failure.empty() && balance > core::Currency();
+      CompareSummaryWithSeparateLoads(tenant);
     }
   }
   // The generated data reaches every kind of outcome.
-  EXPECT_GT(failures, 5);
-  EXPECT_GT(credits, 5);
-  EXPECT_GT(debts, 5);
+  EXPECT_GT(failures_, 5);
+  EXPECT_GT(credits_, 5);
+  EXPECT_GT(debts_, 5);
+}
+
+TEST_F(RentDatabaseTest, SummaryMatchesSeparateLoadsOnTheDemoPortfolio) {
+  setenv("DUNMERROW_NOW", "2026-12-06", 1);
+  const std::string folder = dir_ + "/demo";
+  jet::WriteDemoPortfolio({folder, 200, 1, Day(2026, 12, 6)});
+  General::DataDb() =
+      jet::CreateDBEngine()->OpenDatabase(folder + "/property.mdb", false, false, "");
+  AccountCache::CacheAccounts();
+  std::string sql = "select * from options";
+  General::DataCreateSet(options_, sql);
+  General::RecordsetPtr tenancies;
+  sql = "select reference from tenancy";
+  General::DataCreateSet(tenancies, sql);
+  int count = 0;
+  for (; !General::DataEOF(tenancies); General::DataMoveNext(tenancies), ++count) {
+    const std::string tenant = core::ToText(tenancies->Field("reference"));
+    SCOPED_TRACE(tenant);
+    CompareSummaryWithSeparateLoads(tenant);
+  }
+  General::DataClose(tenancies);
+  EXPECT_GT(count, 100);
+  EXPECT_GT(debts_, 50);
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
 }
 
 }  // namespace
