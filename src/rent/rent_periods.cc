@@ -54,7 +54,7 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// Step 2: the periods in order of their first day, slots 1..N.
+// The periods in order of their first day, slots 1..N.
 void ReadPeriods(const std::string& tenant, Schedule& periods) {
   General::RecordsetPtr rs;
   std::string sql = "select * from rent_periods where tenant_code = " + General::SQLText(tenant) +
@@ -77,7 +77,7 @@ void ReadPeriods(const std::string& tenant, Schedule& periods) {
   General::DataClose(rs);
 }
 
-// Step 3: the end of the tenancy; not ended, or no tenancy row, gives today
+// The end of the tenancy; not ended, or no tenancy row, gives today
 // plus ten years. The default travels through the lookup as ISO text, which
 // reads back as the same date whatever the regional settings.
 core::Date EndOfTenancy(const std::string& tenant) {
