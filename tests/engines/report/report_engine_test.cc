@@ -212,5 +212,39 @@ TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
   EXPECT_EQ(encodings, "48x20:image 48x20:jpeg 360x150:image ");
 }
 
+TEST_F(ReportEngineTest, TooLongATextIsClippedToItsOneLineField) {
+  const std::string path = (dir_ / "clip.rdn").string();
+  // The field spans 720..1720 twips across the page: points 36 to 86.
+  WriteText(path, "<report>\n<section name=\"S\" height=\"600\">\n"
+                  "<field name=\"Short\" top=\"0\" left=\"0\" width=\"1000\" height=\"240\"/>\n"
+                  "</section>\n</report>\n");
+  auto report = report_engine::CreateReport(options_);
+  report->LoadDefinition(path);
+  report->Sections("S")->Fields("Short")->SetText(std::string(60, 'W') + "\nsecond line");
+  report->PrintSection("S");
+  report->EndReport();
+  const std::string image = (dir_ / "page").string();
+  RunCommand("pdftoppm -r 72 -gray -singlefile '" + options_.output_folder +
+             "/statements-2026-03-31.pdf' '" + image + "'");
+  std::istringstream pgm(platform::ReadFile(image + ".pgm"));
+  std::string magic;
+  int width = 0, height = 0, depth = 0;
+  pgm >> magic >> width >> height >> depth;
+  pgm.get();
+  std::string pixels(static_cast<size_t>(width * height), '\0');
+  pgm.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  ASSERT_EQ(magic, "P5");
+  auto ink = [&](int x0, int x1, int y0, int y1) {
+    int dark = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) dark += static_cast<unsigned char>(pixels[static_cast<size_t>(y * width + x)]) < 128;
+    }
+    return dark;
+  };
+  EXPECT_GT(ink(36, 86, 36, 48), 20);     // the text inside the field
+  EXPECT_EQ(ink(87, width, 0, height), 0); // nothing right of it
+  EXPECT_EQ(ink(0, width, 49, height), 0); // nor below: the second line is cut off
+}
+
 }  // namespace
 }  // namespace report_test
