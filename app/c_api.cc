@@ -175,12 +175,14 @@ void EnsureRegistered() {
   RegisterLocked();
 }
 
-// The report date as the engine names files with it: "DateTo" when it reads
-// as a date, else today (which is also what the run then reports on).
+// The report date as the engine names files with it: "DateTo" read as the
+// run reads it (its text, turned into a date), else today, which is also
+// what the run then reports on.
 std::string ReportDate(const dunmerrow_report& report) {
   if (report.date_to) {
     try {
-      return core::ToDate(*report.date_to).ToIso().substr(0, 10);
+      const core::Variant text(core::ToText(*report.date_to));
+      return core::ToDate(text).ToIso().substr(0, 10);
     } catch (const core::ComError&) {
       // The run itself reports a date it cannot read.
     }

@@ -257,6 +257,16 @@ TEST_F(CApiRunTest, TheFirstReportDateStaysInForce) {
   EXPECT_EQ(ends[0]["file"], (dir_ / "out" / ("statements-" + date_ + ".pdf")).string());
 }
 
+TEST_F(CApiRunTest, AReportDateGivenAsTextNamesTheOutputToo) {
+  ASSERT_EQ(dunmerrow_report_set_text(report_, "DateTo", date_.c_str()), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  EXPECT_FALSE(Trace("section").empty());
+  const auto ends = Trace("end");
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0]["file"], (dir_ / "out" / ("statements-" + date_ + ".pdf")).string());
+}
+
 TEST_F(CApiRunTest, MessagesReachTheCallbackAndTheTrace) {
   ASSERT_EQ(dunmerrow_report_set_date(report_, "DateTo", 1990, 1, 1), DUNMERROW_OK);
   // A date without disbursements is news, not a failure.
