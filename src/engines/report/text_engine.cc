@@ -9,6 +9,12 @@
 #include <mutex>
 #include <set>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Fontconfig keeps part of the configuration it parses (on Pango's font
+// loading thread) for the life of the process; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
 namespace report_engine {
 
 namespace {
