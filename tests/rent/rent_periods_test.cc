@@ -322,7 +322,7 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
       const core::Date start = Day(2025, 1, 1).AddDays(pick(0, 500));
       const int count = pick(0, 6);
       for (int p = 0; p < count; ++p) {
-        const core::Date from = start.AddDays(30 * p);
+        const core::Date from = start.AddDays(int64_t{30} * p);
         const core::Date to = from.AddDays(pick(-1, 40));
         const std::string rent = pick(0, 20) == 0 ? "NULL" : std::to_string(pick(-400, 900));
         sql += PeriodRow(quoted, "'" + from.ToIso() + "'", "'" + to.ToIso() + "'", rent,
@@ -344,9 +344,10 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
                        start.AddDays(pick(0, 700)).ToIso().substr(0, 10), pick(0, 120000) / 100.0);
       }
     }
+    SCOPED_TRACE(options_row);
     OpenDatabase(options_row, sql);
     for (const std::string& tenant : tenants) {
-      SCOPED_TRACE(options_row + " " + tenant);
+      SCOPED_TRACE(tenant);
       CompareSummaryWithSeparateLoads(tenant);
     }
   }
