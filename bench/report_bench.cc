@@ -47,7 +47,8 @@ constexpr char kDefinition[] = R"(<report font-family="Liberation Sans" font-siz
 constexpr int kLinesPerPage = 10;
 
 std::string WriteDefinition() {
-  const fs::path path = fs::temp_directory_path() / ("dunmerrow-bench-" + std::to_string(getpid()) + ".rdn");
+  const fs::path path =
+      fs::temp_directory_path() / ("dunmerrow-bench-" + std::to_string(getpid()) + ".rdn");
   std::ofstream(path) << kDefinition;
   return path.string();
 }
@@ -64,7 +65,8 @@ void PrintPages(contracts::Report& report, int pages) {
   for (int page = 0; page < pages; ++page) {
     if (report.PageHasOutput()) report.NewPage();
     for (int i = 1; i <= 10; ++i) {
-      head->Fields("f" + std::to_string(i))->SetText("Owner " + std::to_string(page) + " value " + std::to_string(i));
+      head->Fields("f" + std::to_string(i))
+          ->SetText("Owner " + std::to_string(page) + " value " + std::to_string(i));
     }
     report.PrintSection("Head");
     for (int i = 0; i < kLinesPerPage; ++i) {
@@ -73,7 +75,8 @@ void PrintPages(contracts::Report& report, int pages) {
       line->Fields("Property")->SetText("P" + std::to_string(10000 + page % 97));
       line->Fields("Details")->SetText(i % 2 ? "Rent" : "Repairs and maintenance");
       line->Fields(i % 2 ? "Income" : "Expense")
-          ->SetText(std::to_string(100 + (page * 37 + i * 11) % 9000) + "." + std::to_string(10 + i));
+          ->SetText(std::to_string(100 + (page * 37 + i * 11) % 9000) + "." +
+                    std::to_string(10 + i));
       report.PrintSection("Line");
     }
   }
@@ -83,7 +86,8 @@ void PrintPages(contracts::Report& report, int pages) {
 void BM_RenderPages(benchmark::State& state) {
   const std::string definition = WriteDefinition();
   report_engine::EngineOptions options;
-  options.output_folder = (fs::temp_directory_path() / ("dunmerrow-bench-out-" + std::to_string(getpid()))).string();
+  options.output_folder =
+      (fs::temp_directory_path() / ("dunmerrow-bench-out-" + std::to_string(getpid()))).string();
   options.render = state.range(1) != 0;
   const int pages = static_cast<int>(state.range(0));
   for (auto _ : state) {
@@ -94,18 +98,26 @@ void BM_RenderPages(benchmark::State& state) {
     if (report_engine::Summary(*report).pages != pages) state.SkipWithError("page count differs");
   }
   state.SetItemsProcessed(state.iterations() * pages);
-  state.counters["pages_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * pages), benchmark::Counter::kIsRate);
+  state.counters["pages_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * pages), benchmark::Counter::kIsRate);
   state.counters["peak_rss_kb"] = static_cast<double>(PeakKilobytes());
   if (options.render) {
-    state.counters["pdf_kb"] = static_cast<double>(fs::file_size(fs::directory_iterator(options.output_folder)->path())) / 1024;
+    state.counters["pdf_kb"] =
+        static_cast<double>(fs::file_size(fs::directory_iterator(options.output_folder)->path())) /
+        1024;
   }
   fs::remove_all(options.output_folder);
   fs::remove(definition);
 }
 
 // Small runs first, so that the peak memory of the large run shows growth.
-BENCHMARK(BM_RenderPages)->Args({100, 1})->Args({1000, 1})->Args({5000, 1})->Args({1000, 0})
-    ->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RenderPages)
+    ->Args({100, 1})
+    ->Args({1000, 1})
+    ->Args({5000, 1})
+    ->Args({1000, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

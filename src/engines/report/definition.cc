@@ -2,11 +2,10 @@
 // problem is collected with its line so that a user can fix a file in one go.
 #include "engines/report/definition.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <pugixml.hpp>
 #include <set>
 
 #include "core/com_error.h"
@@ -54,8 +53,7 @@ class Parser {
   }
 
   void CheckAttributes(const pugi::xml_node& node, const std::set<std::string>& allowed);
-  bool ReadLength(const pugi::xml_node& node, const char* attribute, int32_t& out,
-                  bool required);
+  bool ReadLength(const pugi::xml_node& node, const char* attribute, int32_t& out, bool required);
   void ReadBool(const pugi::xml_node& node, const char* attribute, bool& out);
   void ReadColor(const pugi::xml_node& node, const char* attribute, Rgb& out, bool* present);
   void ReadFont(const pugi::xml_node& node, FontSpec& font);
@@ -75,8 +73,8 @@ class Parser {
 void Parser::CheckAttributes(const pugi::xml_node& node, const std::set<std::string>& allowed) {
   for (const auto& attribute : node.attributes()) {
     if (!allowed.count(attribute.name())) {
-      Problem(node, std::string("unknown attribute '") + attribute.name() + "' on " +
-                        Describe(node));
+      Problem(node,
+              std::string("unknown attribute '") + attribute.name() + "' on " + Describe(node));
     }
   }
 }
@@ -115,15 +113,14 @@ void Parser::ReadBool(const pugi::xml_node& node, const char* attribute, bool& o
   }
 }
 
-void Parser::ReadColor(const pugi::xml_node& node, const char* attribute, Rgb& out,
-                       bool* present) {
+void Parser::ReadColor(const pugi::xml_node& node, const char* attribute, Rgb& out, bool* present) {
   const pugi::xml_attribute a = node.attribute(attribute);
   if (!a) return;
   const std::string text = a.value();
   unsigned value = 0;
-  const bool ok = text.size() == 7 && text[0] == '#' &&
-                  std::from_chars(text.data() + 1, text.data() + 7, value, 16).ptr ==
-                      text.data() + 7;
+  const bool ok =
+      text.size() == 7 && text[0] == '#' &&
+      std::from_chars(text.data() + 1, text.data() + 7, value, 16).ptr == text.data() + 7;
   if (!ok) {
     Problem(node, std::string("attribute '") + attribute + "' of " + Describe(node) +
                       " must be a colour #RRGGBB, not '" + text + "'");
@@ -233,8 +230,7 @@ void Parser::ReadSection(const pugi::xml_node& node, Definition& def) {
   def.sections.push_back(std::move(section));
 }
 
-void Parser::ReadElement(const pugi::xml_node& node, const Definition& def,
-                         SectionDef& section) {
+void Parser::ReadElement(const pugi::xml_node& node, const Definition& def, SectionDef& section) {
   const std::string tag = node.name();
   ElementDef element;
   element.line = LineOf(node);
@@ -266,8 +262,8 @@ void Parser::ReadElement(const pugi::xml_node& node, const Definition& def,
   }
   for (const ElementDef& other : section.elements) {
     if (!element.name.empty() && other.name == element.name) {
-      Problem(node, "section '" + section.name + "' already has an element named '" +
-                        element.name + "' (line " + std::to_string(other.line) + ")");
+      Problem(node, "section '" + section.name + "' already has an element named '" + element.name +
+                        "' (line " + std::to_string(other.line) + ")");
     }
   }
   const bool is_line = element.kind == ElementKind::kLine;

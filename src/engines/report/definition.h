@@ -81,7 +81,7 @@ struct PageSetup {
 struct Definition {
   std::string path;
   PageSetup page;
-  FontSpec font;                    // the report's default font
+  FontSpec font;                       // the report's default font
   std::map<int32_t, FontSpec> styles;  // fonts chosen by a field's Style
   // Printed at the foot of every page when not empty; "{page}" and "{pages}"
   // stand for the page's number and the document's page count.

@@ -93,8 +93,8 @@ std::string MailDate(const core::Date& date) {
   localtime_r(&now, &local);
   const long offset = local.tm_gmtoff / 60;
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
-                kDays[weekday], t.day, kMonths[t.month - 1], t.year, t.hour, t.minute, t.second,
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", kDays[weekday],
+                t.day, kMonths[t.month - 1], t.year, t.hour, t.minute, t.second,
                 offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
   return text;
 }
@@ -216,14 +216,15 @@ void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::str
   static std::once_flag init;
   std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   const int port = smtp.port ? smtp.port : smtp.security == SmtpSecurity::kTls ? 465 : 25;
-  const std::string url = std::string(smtp.security == SmtpSecurity::kTls ? "smtps://" : "smtp://") +
-                          smtp.host + ":" + std::to_string(port);
+  const std::string url =
+      std::string(smtp.security == SmtpSecurity::kTls ? "smtps://" : "smtp://") + smtp.host + ":" +
+      std::to_string(port);
   CURL* curl = curl_easy_init();
   char error[CURL_ERROR_SIZE] = "";
   Upload upload{&message};
   curl_slist* recipients = curl_slist_append(nullptr, ("<" + to + ">").c_str());
-  const std::string from = "<" + (smtp.from.empty() ? std::string("statements@localhost")
-                                                     : smtp.from) + ">";
+  const std::string from =
+      "<" + (smtp.from.empty() ? std::string("statements@localhost") : smtp.from) + ">";
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.c_str());
@@ -266,7 +267,8 @@ std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp)
     std::error_code ec;
     fs::create_directories(sent, ec);
     fs::rename(source, sent / source.filename(), ec);
-    if (ec) return path + " was sent but could not be moved to " + sent.string() + ": " + ec.message();
+    if (ec)
+      return path + " was sent but could not be moved to " + sent.string() + ": " + ec.message();
     return "";
   } catch (const core::ComError& e) {
     return path + " stays in the outbox: " + e.description();

@@ -40,8 +40,8 @@ void PaintBorders(cairo_t* cr, const ElementDef& def, double x, double y, double
 
 PdfWriter::PdfWriter(const PageSetup& page, Sink sink, const std::string& created)
     : sink_(std::move(sink)) {
-  surface_ = cairo_pdf_surface_create_for_stream(&PdfWriter::Write, this, Pt(page.width),
-                                                 Pt(page.height));
+  surface_ =
+      cairo_pdf_surface_create_for_stream(&PdfWriter::Write, this, Pt(page.width), Pt(page.height));
   cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATE_DATE, created.c_str());
   cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_MOD_DATE, created.c_str());
   cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "Dunmerrow");
@@ -157,8 +157,8 @@ void PagePainter::PaintPageNumber(cairo_t* cr, int page, int pages) {
   replace("{page}", std::to_string(page));
   replace("{pages}", std::to_string(pages));
   const int32_t height = std::min<int32_t>(def_.page.margin_bottom, 300);
-  const int32_t top = def_.page.height - def_.page.margin_bottom +
-                      (def_.page.margin_bottom - height) / 2;
+  const int32_t top =
+      def_.page.height - def_.page.margin_bottom + (def_.page.margin_bottom - height) / 2;
   text_.Draw(cr, text, def_.font, {def_.page.PrintableWidth(), height, Align::kRight},
              Pt(def_.page.margin_left), Pt(top));
 }

@@ -44,12 +44,12 @@ void SubmitToPrinter(const std::string& pdf_path, const std::string& printer) {
   const std::string kept = "; the statements are in " + pdf_path;
   if (spawned != 0) {
     close(pipe_fds[0]);
-    throw core::ComError(core::kErrFileNotFound,
-                         (spawned == ENOENT
-                              ? std::string("cannot print: the lp command (CUPS) is not installed")
-                              : std::string("cannot start lp: ") + std::strerror(spawned)) +
-                             kept,
-                         "Vintrel.Report");
+    throw core::ComError(
+        core::kErrFileNotFound,
+        (spawned == ENOENT ? std::string("cannot print: the lp command (CUPS) is not installed")
+                           : std::string("cannot start lp: ") + std::strerror(spawned)) +
+            kept,
+        "Vintrel.Report");
   }
   std::string output;
   char buffer[512];
@@ -66,11 +66,11 @@ void SubmitToPrinter(const std::string& pdf_path, const std::string& printer) {
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-  throw core::ComError(core::kErrFileNotFound,
-                       "the printer " + (printer.empty() ? std::string("(default)") : printer) +
-                           " did not take the statements: " +
-                           (output.empty() ? "lp failed" : output) + kept,
-                       "Vintrel.Report");
+  throw core::ComError(
+      core::kErrFileNotFound,
+      "the printer " + (printer.empty() ? std::string("(default)") : printer) +
+          " did not take the statements: " + (output.empty() ? "lp failed" : output) + kept,
+      "Vintrel.Report");
 }
 
 }  // namespace report_engine

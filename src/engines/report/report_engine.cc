@@ -48,7 +48,9 @@ std::string FileNamePart(const std::string& text) {
 void MakeFolder(const fs::path& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
-  if (ec) Fail(core::kErrFileNotFound, "cannot create the folder " + folder.string() + ": " + ec.message());
+  if (ec)
+    Fail(core::kErrFileNotFound,
+         "cannot create the folder " + folder.string() + ": " + ec.message());
 }
 
 class ReportImpl : public contracts::Report {
@@ -98,7 +100,7 @@ class ReportImpl : public contracts::Report {
   std::string email_to_;
   std::string email_subject_;
   std::string document_label_;
-  int doc_pages_ = 0;  // pages of the current document; 0 before its first
+  int doc_pages_ = 0;             // pages of the current document; 0 before its first
   std::vector<int> group_pages_;  // pages of each page group of the document
   int32_t cursor_ = 0;
   bool page_has_output_ = false;
@@ -271,7 +273,8 @@ std::string ReportImpl::DeliverPdf(int pages) {
   MakeFolder(folder);
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) Fail(core::kErrFileNotFound, "cannot write " + temporary + ": " + std::strerror(errno));
+  if (!file)
+    Fail(core::kErrFileNotFound, "cannot write " + temporary + ": " + std::strerror(errno));
   try {
     Render(pages, [file](const unsigned char* data, unsigned int length) {
       return std::fwrite(data, 1, length, file) == length;
@@ -319,8 +322,9 @@ std::string ReportImpl::DeliverEmail(int pages) {
   });
   platform::WriteFileAtomically(path, ComposeMessage(message));
 
-  const std::string who = document_label_.empty() ? "document " + std::to_string(summary_.documents + 1)
-                                                  : document_label_;
+  const std::string who = document_label_.empty()
+                              ? "document " + std::to_string(summary_.documents + 1)
+                              : document_label_;
   if (!valid) {
     Report("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
            "'); it waits in " + path);

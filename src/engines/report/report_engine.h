@@ -48,11 +48,11 @@ std::shared_ptr<contracts::Report> CreateReport(const EngineOptions& options);
 
 // What a report has produced so far, for the host to show after a run.
 struct RunSummary {
-  int documents = 0;                 // EndReport calls that produced a file
-  int pages = 0;                     // pages of those documents
-  std::vector<std::string> files;    // the PDFs, or the .eml files
-  std::vector<std::string> problems; // e-mails left in the outbox, and why
-  std::map<std::string, int> copies; // copies printed, by section name
+  int documents = 0;                  // EndReport calls that produced a file
+  int pages = 0;                      // pages of those documents
+  std::vector<std::string> files;     // the PDFs, or the .eml files
+  std::vector<std::string> problems;  // e-mails left in the outbox, and why
+  std::map<std::string, int> copies;  // copies printed, by section name
 };
 
 // The summary of a report made by CreateReport (an empty one for any other).

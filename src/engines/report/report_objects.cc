@@ -28,8 +28,8 @@ std::shared_ptr<contracts::ReportField> SectionObject::Fields(int16_t position) 
   if (position < 1 || position > FieldCount()) {
     throw core::ComError(core::kErrSubscript,
                          "Section '" + name_ + "' has no field at position " +
-                             std::to_string(position) + " (it has " +
-                             std::to_string(FieldCount()) + ")",
+                             std::to_string(position) + " (it has " + std::to_string(FieldCount()) +
+                             ")",
                          kSource);
   }
   return elements_[static_cast<size_t>(position - 1)];

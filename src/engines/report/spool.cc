@@ -67,8 +67,9 @@ void Spool::AddCopy(const SpoolCopy& copy) {
   const auto count = static_cast<uint32_t>(copy.elements.size());
   Put(&count, sizeof count);
   for (const ElementSnapshot& e : copy.elements) {
-    const int32_t numbers[] = {static_cast<int32_t>(e.index), e.top, e.left, e.width, e.height,
-                               e.style, static_cast<int32_t>(e.text.size())};
+    const int32_t numbers[] = {
+        static_cast<int32_t>(e.index),      e.top, e.left, e.width, e.height, e.style,
+        static_cast<int32_t>(e.text.size())};
     Put(numbers, sizeof numbers);
     Put(e.text.data(), e.text.size());
   }

@@ -133,8 +133,14 @@ TextEngine::CachedLayout& TextEngine::LayoutFor(const FontSpec& font, const Text
 
 TextEngine::CachedLayout& TextEngine::LayoutFor(const FontSpec& font, const TextBox& box,
                                                 bool wrapped) {
-  const Private::Key key{font.family, font.size,  font.bold, font.italic, box.width,
-                         box.height,  static_cast<int>(box.align), wrapped};
+  const Private::Key key{font.family,
+                         font.size,
+                         font.bold,
+                         font.italic,
+                         box.width,
+                         box.height,
+                         static_cast<int>(box.align),
+                         wrapped};
   auto it = p_->layouts.find(key);
   if (it != p_->layouts.end()) return it->second;
   CachedLayout cached;

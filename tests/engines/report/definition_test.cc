@@ -2,10 +2,10 @@
 // messages a broken file gets (file, line, what is wrong).
 #include "engines/report/definition.h"
 
-#include <map>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "core/com_error.h"
 #include "report_test_util.h"
@@ -21,7 +21,7 @@ class DefinitionTest : public ReportTest {
  protected:
   // The problems of a definition whose <report> holds `body`.
   std::vector<std::string> Problems(const std::string& body,
-                                     const std::string& report_attributes = "") {
+                                    const std::string& report_attributes = "") {
     const std::string path = (dir_ / "test.rdn").string();
     WriteText(path, "<report" + report_attributes + ">\n" + body + "</report>\n");
     std::vector<DefinitionProblem> problems;
@@ -79,13 +79,14 @@ TEST_F(DefinitionTest, MalformedXmlNamesTheLine) {
 
 TEST_F(DefinitionTest, EveryProblemIsReportedWithItsLine) {
   EXPECT_THAT(
-      Problems("<section name=\"A\" height=\"300\">\n"
-               "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"abc\"/>\n"
-               "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"200\" colour=\"red\"/>\n"
-               "  <label top=\"200\" left=\"0\" width=\"100\" height=\"200\" align=\"middle\"/>\n"
-               "  <circle/>\n"
-               "</section>\n"
-               "<section name=\"A\" height=\"100\"/>\n"),
+      Problems(
+          "<section name=\"A\" height=\"300\">\n"
+          "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"abc\"/>\n"
+          "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"200\" colour=\"red\"/>\n"
+          "  <label top=\"200\" left=\"0\" width=\"100\" height=\"200\" align=\"middle\"/>\n"
+          "  <circle/>\n"
+          "</section>\n"
+          "<section name=\"A\" height=\"100\"/>\n"),
       ElementsAre(
           "3: attribute 'height' of <field 'x'> must be a whole number of twips from 0 to "
           "1000000, not 'abc'",

@@ -12,7 +12,11 @@ namespace {
 bool WholeCharacters(const std::string& text) {
   for (size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    const size_t length = lead < 0x80    ? 1
+                          : lead >= 0xF0 ? 4
+                          : lead >= 0xE0 ? 3
+                          : lead >= 0xC0 ? 2
+                                         : 0;
     if (length == 0 || i + length > text.size()) return false;
     for (size_t k = 1; k < length; ++k) {
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -80,7 +84,8 @@ TEST_F(FitTextTest, ExactFitLeavesNoRestAndOneMoreWordSplitsAtTheWord) {
 
 TEST_F(FitTextTest, LongTextsSplitIntoLinesThatRejoinToTheOriginal) {
   std::string text;
-  for (int i = 0; i < 60; ++i) text += "The tenant reported a leaking tap in unit " + std::to_string(i) + ". ";
+  for (int i = 0; i < 60; ++i)
+    text += "The tenant reported a leaking tap in unit " + std::to_string(i) + ". ";
   const auto parts = Split(text);
   EXPECT_GT(parts.size(), 5u);
   EXPECT_EQ(Join(parts), text);
@@ -88,7 +93,7 @@ TEST_F(FitTextTest, LongTextsSplitIntoLinesThatRejoinToTheOriginal) {
 
 TEST_F(FitTextTest, AWordWiderThanTheFieldIsBrokenAndAFieldLowerThanALineStillTakesALine) {
   auto narrow = report_->Sections("TransDetail")->Fields("Date");  // 1300 twips wide
-  narrow->SetHeight(60);  // lower than one line
+  narrow->SetHeight(60);                                           // lower than one line
   std::string text(200, 'W');
   const std::string original = text;
   std::string rest = report_->FitText(*narrow, text);

@@ -85,8 +85,9 @@ class MailTest : public ReportTest {
  protected:
   void SetUp() override {
     ReportTest::SetUp();
-    platform::SetMessageSink(
-        [this](const std::string& text, const std::string& title) { messages_.push_back(title + ": " + text); });
+    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
+      messages_.push_back(title + ": " + text);
+    });
     options_.smtp.from = "office@harbour-lettings.example";
     options_.smtp.host = "127.0.0.1";
   }
@@ -129,9 +130,9 @@ class MailTest : public ReportTest {
 };
 
 TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
-  EmailStatements(contracts::kDestinationOutbox,
-                  {{"Ms Alice Brown", "alice@example.org"}, {"Mr Bob Ng", "bob@example.org"},
-                   {"Ms Alice Brown", "alice@example.org"}});
+  EmailStatements(contracts::kDestinationOutbox, {{"Ms Alice Brown", "alice@example.org"},
+                                                  {"Mr Bob Ng", "bob@example.org"},
+                                                  {"Ms Alice Brown", "alice@example.org"}});
   const fs::path first = Outbox() / "Statement-2026-03-31-alice@example.org.eml";
   ASSERT_TRUE(fs::exists(first));
   EXPECT_TRUE(fs::exists(Outbox() / "Statement-2026-03-31-bob@example.org.eml"));
@@ -183,9 +184,9 @@ TEST_F(MailTest, StatementsAreSentThroughTheMailServerAndMovedToSent) {
   const int port = FreePort();
   SmtpSink sink(port, dir_ / "maildir");
   options_.smtp.port = port;
-  auto report = EmailStatements(contracts::kDestinationEmailAndOutbox,
-                                {{"Ms Alice Brown", "alice@example.org"},
-                                 {"Mr Bob Ng", "bob@example.org"}});
+  auto report =
+      EmailStatements(contracts::kDestinationEmailAndOutbox,
+                      {{"Ms Alice Brown", "alice@example.org"}, {"Mr Bob Ng", "bob@example.org"}});
   EXPECT_TRUE(messages_.empty()) << messages_.front();
   EXPECT_TRUE(fs::is_empty(Outbox()));
   EXPECT_TRUE(fs::exists(Sent() / "Statement-2026-03-31-bob@example.org.eml"));
@@ -204,10 +205,11 @@ TEST_F(MailTest, AServerThatIsNotThereLeavesTheMessageForOutboxSend) {
   ASSERT_TRUE(fs::exists(waiting));
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_THAT(messages_[0],
-              ::testing::StartsWith("E-mail: The statement for Ms Alice Brown was not sent: " +
-                                    waiting.string() + " stays in the outbox: the mail server "
-                                    "127.0.0.1:" + std::to_string(port) +
-                                    " did not take the message for alice@example.org: "));
+              ::testing::StartsWith(
+                  "E-mail: The statement for Ms Alice Brown was not sent: " + waiting.string() +
+                  " stays in the outbox: the mail server "
+                  "127.0.0.1:" +
+                  std::to_string(port) + " did not take the message for alice@example.org: "));
 
   SmtpSink sink(port, dir_ / "maildir");
   const auto result = report_engine::SendOutbox(options_.output_folder, options_.smtp);

@@ -51,13 +51,14 @@ TEST_F(ReportEngineTest, SectionsThatDoNotFitStartANewPageAndTheTraceCountsPages
   const std::string trace = platform::ReadFile((dir_ / "trace.jsonl").string());
   EXPECT_THAT(trace, HasSubstr("{\"op\":\"newpage\",\"page\":2}\n"));
   EXPECT_THAT(trace, ::testing::Not(HasSubstr("\"page\":3")));
-  EXPECT_THAT(trace, ::testing::EndsWith(
-                         "{\"op\":\"end\",\"destination\":0,\"emailTo\":\"\","
-                         "\"emailSubject\":\"\",\"pages\":2,\"file\":\"" +
-                         options_.output_folder + "/statements-2026-03-31.pdf\"}\n"));
+  EXPECT_THAT(trace,
+              ::testing::EndsWith("{\"op\":\"end\",\"destination\":0,\"emailTo\":\"\","
+                                  "\"emailSubject\":\"\",\"pages\":2,\"file\":\"" +
+                                  options_.output_folder + "/statements-2026-03-31.pdf\"}\n"));
   // The line that did not fit is the first thing on page 2.
   const size_t newpage = trace.find("{\"op\":\"newpage\"");
-  const size_t next = trace.find("{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":2", newpage);
+  const size_t next =
+      trace.find("{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":2", newpage);
   EXPECT_EQ(next, trace.find('\n', newpage) + 1);
   const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
   const std::string page2 = RunCommand("pdftotext -f 2 -l 2 '" + pdf + "' -");
@@ -128,7 +129,8 @@ TEST_F(ReportEngineTest, AnEmptyReportWritesNothing) {
   auto report = NewReport();
   report->EndReport();
   EXPECT_FALSE(std::filesystem::exists(options_.output_folder));
-  EXPECT_THAT(platform::ReadFile((dir_ / "trace.jsonl").string()), HasSubstr("\"pages\":0,\"file\":\"\"}"));
+  EXPECT_THAT(platform::ReadFile((dir_ / "trace.jsonl").string()),
+              HasSubstr("\"pages\":0,\"file\":\"\"}"));
 }
 
 TEST_F(ReportEngineTest, AnUnwritableOutputFolderIsAClearErrorAndLeavesNothingBehind) {
@@ -140,8 +142,8 @@ TEST_F(ReportEngineTest, AnUnwritableOutputFolderIsAClearErrorAndLeavesNothingBe
     report->EndReport();
     FAIL() << "no error";
   } catch (const core::ComError& e) {
-    EXPECT_THAT(e.description(), ::testing::StartsWith("cannot create the folder " +
-                                                       options_.output_folder + ": "));
+    EXPECT_THAT(e.description(),
+                ::testing::StartsWith("cannot create the folder " + options_.output_folder + ": "));
   }
 }
 
@@ -179,12 +181,18 @@ TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
 TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
   const std::string data = std::string(DUNMERROW_SOURCE_DIR) + "/tests/engines/report/data/";
   const std::string path = (dir_ / "pictures.rdn").string();
-  WriteText(path, "<report>\n<section name=\"P\" height=\"1000\">\n"
-                  "<image top=\"0\" left=\"0\" width=\"1000\" height=\"400\" src=\"" + data + "logo.png\"/>\n"
-                  "<image top=\"0\" left=\"1000\" width=\"1000\" height=\"400\" src=\"" + data + "logo.jpg\"/>\n"
-                  "<image top=\"0\" left=\"2000\" width=\"1000\" height=\"400\" src=\"" +
-                  DUNMERROW_SOURCE_DIR + "/definitions/reportlogo.bmp\"/>\n"
-                  "</section>\n</report>\n");
+  WriteText(path,
+            "<report>\n<section name=\"P\" height=\"1000\">\n"
+            "<image top=\"0\" left=\"0\" width=\"1000\" height=\"400\" src=\"" +
+                data +
+                "logo.png\"/>\n"
+                "<image top=\"0\" left=\"1000\" width=\"1000\" height=\"400\" src=\"" +
+                data +
+                "logo.jpg\"/>\n"
+                "<image top=\"0\" left=\"2000\" width=\"1000\" height=\"400\" src=\"" +
+                DUNMERROW_SOURCE_DIR +
+                "/definitions/reportlogo.bmp\"/>\n"
+                "</section>\n</report>\n");
   auto report = report_engine::CreateReport(options_);
   report->LoadDefinition(path);
   report->PrintSection("P");
@@ -201,7 +209,8 @@ TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
     std::string page, num, type, width, height, color, comp, bpc, enc, interp, object;
-    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc >> interp >> object;
+    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc >> interp >>
+        object;
     if (type != "image") continue;
     ++placements;
     objects.insert(object);
@@ -215,9 +224,10 @@ TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
 TEST_F(ReportEngineTest, TooLongATextIsClippedToItsOneLineField) {
   const std::string path = (dir_ / "clip.rdn").string();
   // The field spans 720..1720 twips across the page: points 36 to 86.
-  WriteText(path, "<report>\n<section name=\"S\" height=\"600\">\n"
-                  "<field name=\"Short\" top=\"0\" left=\"0\" width=\"1000\" height=\"240\"/>\n"
-                  "</section>\n</report>\n");
+  WriteText(path,
+            "<report>\n<section name=\"S\" height=\"600\">\n"
+            "<field name=\"Short\" top=\"0\" left=\"0\" width=\"1000\" height=\"240\"/>\n"
+            "</section>\n</report>\n");
   auto report = report_engine::CreateReport(options_);
   report->LoadDefinition(path);
   report->Sections("S")->Fields("Short")->SetText(std::string(60, 'W') + "\nsecond line");
@@ -237,13 +247,14 @@ TEST_F(ReportEngineTest, TooLongATextIsClippedToItsOneLineField) {
   auto ink = [&](int x0, int x1, int y0, int y1) {
     int dark = 0;
     for (int y = y0; y < y1; ++y) {
-      for (int x = x0; x < x1; ++x) dark += static_cast<unsigned char>(pixels[static_cast<size_t>(y * width + x)]) < 128;
+      for (int x = x0; x < x1; ++x)
+        dark += static_cast<unsigned char>(pixels[static_cast<size_t>(y * width + x)]) < 128;
     }
     return dark;
   };
-  EXPECT_GT(ink(36, 86, 36, 48), 20);     // the text inside the field
-  EXPECT_EQ(ink(87, width, 0, height), 0); // nothing right of it
-  EXPECT_EQ(ink(0, width, 49, height), 0); // nor below: the second line is cut off
+  EXPECT_GT(ink(36, 86, 36, 48), 20);       // the text inside the field
+  EXPECT_EQ(ink(87, width, 0, height), 0);  // nothing right of it
+  EXPECT_EQ(ink(0, width, 49, height), 0);  // nor below: the second line is cut off
 }
 
 }  // namespace

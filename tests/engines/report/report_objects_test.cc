@@ -62,11 +62,12 @@ TEST_F(ReportObjectsTest, ObjectsAreLiveAndClearKeepsLabels) {
   auto header = report->Sections("TransHeader");
   header->Clear();
   EXPECT_EQ(header->Fields(int16_t{1})->Text(), "Transactions");
-  EXPECT_EQ(TraceText(),
-            "{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":1,\"fields\":{\"Date\":\"\","
-            "\"Property\":\"\",\"Details\":\"Water rates\",\"Expense\":\"\",\"Income\":\"12.00\"}}\n"
-            "{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":1,\"fields\":{\"Date\":"
-            "\"02/03/2026\",\"Property\":\"\",\"Details\":\"\",\"Expense\":\"\",\"Income\":\"\"}}\n");
+  EXPECT_EQ(
+      TraceText(),
+      "{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":1,\"fields\":{\"Date\":\"\","
+      "\"Property\":\"\",\"Details\":\"Water rates\",\"Expense\":\"\",\"Income\":\"12.00\"}}\n"
+      "{\"op\":\"section\",\"name\":\"TransDetail\",\"page\":1,\"fields\":{\"Date\":"
+      "\"02/03/2026\",\"Property\":\"\",\"Details\":\"\",\"Expense\":\"\",\"Income\":\"\"}}\n");
 }
 
 TEST_F(ReportObjectsTest, CompanyLinesInsertedAsTheComponentDoesMoveTheHeaderDown) {
@@ -107,12 +108,12 @@ TEST_F(ReportObjectsTest, CompanyLinesInsertedAsTheComponentDoesMoveTheHeaderDow
   report->PrintSection("Header");
   report->EndReport();
   const std::string trace = TraceText();
-  EXPECT_THAT(trace, ::testing::HasSubstr(
-                         "\"Address3\":\"\",\"oAddress1\":\"oAddress1\",\"oCompanyName\":"
-                         "\"oCompanyName\"}}\n"));
+  EXPECT_THAT(trace,
+              ::testing::HasSubstr("\"Address3\":\"\",\"oAddress1\":\"oAddress1\",\"oCompanyName\":"
+                                   "\"oCompanyName\"}}\n"));
   EXPECT_THAT(trace, ::testing::HasSubstr("\"oAddress1\":\"\",\"oCompanyName\":\"\"}}\n"));
-  const std::string text = RunCommand("pdftotext -layout '" + options_.output_folder +
-                                      "/statements-2026-03-31.pdf' -");
+  const std::string text =
+      RunCommand("pdftotext -layout '" + options_.output_folder + "/statements-2026-03-31.pdf' -");
   EXPECT_THAT(text, ::testing::HasSubstr("oCompanyName"));
   EXPECT_THAT(text, ::testing::HasSubstr("Ms Alice Brown"));
 }

@@ -10,9 +10,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -31,7 +30,6 @@ inline std::string StatementDefinition() {
 // in `status` when given.
 std::string RunCommand(const std::string& command, int* status = nullptr);
 
-
 // Writes `contents` to `path`.
 void WriteText(const std::string& path, const std::string& contents);
 
@@ -48,8 +46,6 @@ class ReportTest : public ::testing::Test {
   std::filesystem::path dir_;
   report_engine::EngineOptions options_;
 };
-
-
 
 inline std::string RunCommand(const std::string& command, int* status) {
   std::string out;
@@ -92,7 +88,8 @@ inline std::shared_ptr<contracts::Report> ReportTest::NewReport(int32_t destinat
   return report;
 }
 
-inline void ReportTest::PrintStatement(contracts::Report& report, const std::string& owner, int lines) {
+inline void ReportTest::PrintStatement(contracts::Report& report, const std::string& owner,
+                                       int lines) {
   auto header = report.Sections("Header");
   header->Fields("DateRange")->SetText("Transaction from 01/03/2026 to 31/03/2026");
   header->Fields("Owner")->SetText(owner);
