@@ -1,8 +1,6 @@
 // The C interface of include/dunmerrow/dunmerrow.h: report objects over
 // clsReport, the process-wide settings and each thread's last error. Every
 // entry point catches everything; no exception reaches a C caller.
-#include "dunmerrow/dunmerrow.h"
-
 #include <cctype>
 #include <cmath>
 #include <exception>
@@ -22,6 +20,7 @@
 #include "core/date.h"
 #include "core/variant.h"
 #include "data/registry.h"
+#include "dunmerrow/dunmerrow.h"
 #include "engines/report/report_engine.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -270,9 +269,9 @@ const char* dunmerrow_last_error_description(void) { return t_last_error.descrip
 int dunmerrow_set_output(const char* folder, int destination) {
   return Guard([&] {
     if (!ValidDestination(destination)) {
-      return Fail(DUNMERROW_E_INVALID_ARGUMENT,
-                  "dunmerrow_set_output: destination " + std::to_string(destination) +
-                      " is not one of -1 (none), 0, 2, 6, 7, 8");
+      return Fail(DUNMERROW_E_INVALID_ARGUMENT, "dunmerrow_set_output: destination " +
+                                                    std::to_string(destination) +
+                                                    " is not one of -1 (none), 0, 2, 6, 7, 8");
     }
     std::lock_guard lock(Host().mutex);
     report_engine::EngineOptions& options = Host().options;

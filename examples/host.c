@@ -40,8 +40,8 @@ static int destination_of(const char* name) {
     const char* name;
     int destination;
   } kDestinations[] = {
-      {"preview", DUNMERROW_DESTINATION_PREVIEW}, {"print", DUNMERROW_DESTINATION_PRINTER},
-      {"email", DUNMERROW_DESTINATION_EMAIL},     {"outbox", DUNMERROW_DESTINATION_OUTBOX},
+      {"preview", DUNMERROW_DESTINATION_PREVIEW},       {"print", DUNMERROW_DESTINATION_PRINTER},
+      {"email", DUNMERROW_DESTINATION_EMAIL},           {"outbox", DUNMERROW_DESTINATION_OUTBOX},
       {"both", DUNMERROW_DESTINATION_EMAIL_AND_OUTBOX}, {"none", DUNMERROW_DESTINATION_NONE},
   };
   size_t i;
@@ -53,13 +53,26 @@ static int destination_of(const char* name) {
 
 /* Returns 0 when the options are usable, otherwise prints why and returns 2. */
 static int parse(int argc, char** argv, struct options* o) {
+  const char* to = "preview";
+  const struct {
+    const char* name;
+    const char** value;
+  } kValues[] = {
+      {"--database", &o->database},
+      {"--date", &o->date},
+      {"--out", &o->out},
+      {"--trace", &o->trace},
+      {"--definition", &o->definition},
+      {"--locale", &o->locale},
+      {"--app-folder", &o->app_folder},
+      {"--to", &to},
+  };
   int i;
   memset(o, 0, sizeof *o);
   o->definition = "OwnerStatement";
-  o->destination = DUNMERROW_DESTINATION_PREVIEW;
   for (i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    const char** target = NULL;
+    size_t k, n = sizeof kValues / sizeof kValues[0];
     if (strcmp(a, "--notes") == 0) {
       o->notes = 1;
       continue;
@@ -68,26 +81,18 @@ static int parse(int argc, char** argv, struct options* o) {
       o->detailed = 1;
       continue;
     }
-    if (strcmp(a, "--database") == 0) target = &o->database;
-    else if (strcmp(a, "--date") == 0) target = &o->date;
-    else if (strcmp(a, "--out") == 0) target = &o->out;
-    else if (strcmp(a, "--trace") == 0) target = &o->trace;
-    else if (strcmp(a, "--definition") == 0) target = &o->definition;
-    else if (strcmp(a, "--locale") == 0) target = &o->locale;
-    else if (strcmp(a, "--app-folder") == 0) target = &o->app_folder;
-    else if (strcmp(a, "--to") == 0 && i + 1 < argc) {
-      o->destination = destination_of(argv[++i]);
-      if (o->destination == -2) {
-        fprintf(stderr, "host: unknown destination '%s'\n%s", argv[i], kUsage);
-        return 2;
-      }
-      continue;
+    for (k = 0; k < n && strcmp(a, kValues[k].name) != 0; ++k) {
     }
-    if (!target || i + 1 >= argc) {
+    if (k == n || i + 1 >= argc) {
       fprintf(stderr, "host: unknown option or missing value: '%s'\n%s", a, kUsage);
       return 2;
     }
-    *target = argv[++i];
+    *kValues[k].value = argv[++i];
+  }
+  o->destination = destination_of(to);
+  if (o->destination == -2) {
+    fprintf(stderr, "host: unknown destination '%s'\n%s", to, kUsage);
+    return 2;
   }
   if (!o->database) {
     fprintf(stderr, "host: --database is required\n%s", kUsage);

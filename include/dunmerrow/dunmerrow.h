@@ -73,8 +73,7 @@ typedef struct dunmerrow_report dunmerrow_report;
 
 /* Shows one message with an OK button; returns when the user has seen it.
  * `title` is never empty.  Both texts live until the callback returns. */
-typedef void (*dunmerrow_message_callback)(const char* text, const char* title,
-                                           void* user_data);
+typedef void (*dunmerrow_message_callback)(const char* text, const char* title, void* user_data);
 
 /* Told that the print button was pressed on `report`'s preview, just before
  * the same report runs again to the printer.  The callback must not destroy
@@ -150,12 +149,11 @@ DUNMERROW_API int dunmerrow_report_destroy(dunmerrow_report* report);
  * DUNMERROW_E_DUPLICATE_PARAMETER and keeps the first value. */
 DUNMERROW_API int dunmerrow_report_set_text(dunmerrow_report* report, const char* name,
                                             const char* value);
-DUNMERROW_API int dunmerrow_report_set_bool(dunmerrow_report* report, const char* name,
-                                            int value);
+DUNMERROW_API int dunmerrow_report_set_bool(dunmerrow_report* report, const char* name, int value);
 DUNMERROW_API int dunmerrow_report_set_number(dunmerrow_report* report, const char* name,
                                               double value);
-DUNMERROW_API int dunmerrow_report_set_date(dunmerrow_report* report, const char* name,
-                                            int year, int month, int day);
+DUNMERROW_API int dunmerrow_report_set_date(dunmerrow_report* report, const char* name, int year,
+                                            int month, int day);
 
 /* Stores in `*wanted` 1 when the report wants the parameter `name` offered
  * to the user ("bToEnabled", "bNotes", "bDetailed", letter case counting),

@@ -96,8 +96,7 @@ TEST_F(CApiTest, NullArgumentsAreRefusedByName) {
   ExpectError(dunmerrow_report_set_date(nullptr, "a", 2009, 1, 1), kBad, "report is NULL");
   ExpectError(dunmerrow_report_use_parameter(nullptr, "bNotes", &wanted), kBad, "report is NULL");
   ExpectError(dunmerrow_report_use_parameter(report_, nullptr, &wanted), kBad, "name is NULL");
-  ExpectError(dunmerrow_report_use_parameter(report_, "bNotes", nullptr), kBad,
-              "wanted is NULL");
+  ExpectError(dunmerrow_report_use_parameter(report_, "bNotes", nullptr), kBad, "wanted is NULL");
   ExpectError(dunmerrow_report_print(nullptr, "OwnerStatement"), kBad, "report is NULL");
   ExpectError(dunmerrow_report_print(report_, nullptr), kBad,
               "dunmerrow_report_print: definition is NULL");
@@ -209,8 +208,7 @@ TEST_F(CApiTest, AnUnknownDefinitionFailsNamingItsFile) {
 TEST_F(CApiTest, ATraceThatCannotBeOpenedIsNamed) {
   const fs::path path = dir_ / "no-such-folder" / "trace.jsonl";
   EXPECT_NE(dunmerrow_set_trace(path.c_str()), DUNMERROW_OK);
-  EXPECT_NE(std::string(dunmerrow_last_error_description()).find(path.string()),
-            std::string::npos)
+  EXPECT_NE(std::string(dunmerrow_last_error_description()).find(path.string()), std::string::npos)
       << dunmerrow_last_error_description();
 }
 
@@ -234,10 +232,10 @@ class CApiRunTest : public CApiTest {
   }
 
   void SetReportDate() {
-    ASSERT_EQ(dunmerrow_report_set_date(report_, "DateTo", std::stoi(date_.substr(0, 4)),
-                                        std::stoi(date_.substr(5, 2)),
-                                        std::stoi(date_.substr(8, 2))),
-              DUNMERROW_OK);
+    ASSERT_EQ(
+        dunmerrow_report_set_date(report_, "DateTo", std::stoi(date_.substr(0, 4)),
+                                  std::stoi(date_.substr(5, 2)), std::stoi(date_.substr(8, 2))),
+        DUNMERROW_OK);
   }
 
   std::string date_;  // the demo's latest disbursement date
@@ -311,8 +309,7 @@ void OnPrintButton(dunmerrow_report* report, void* data) {
 TEST_F(CApiRunTest, ThePrintButtonRunsTheSameReportToThePrinter) {
   SetReportDate();
   ButtonLog log;
-  ASSERT_EQ(dunmerrow_report_set_print_button_callback(report_, OnPrintButton, &log),
-            DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_set_print_button_callback(report_, OnPrintButton, &log), DUNMERROW_OK);
   ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
   EXPECT_EQ(log.presses, 0);
   const size_t first_run_sections = Trace("section").size();
@@ -339,8 +336,7 @@ TEST_F(CApiRunTest, ThePrintButtonUsesTheLastNameGivenEvenWithoutItsFile) {
   ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
   ASSERT_EQ(dunmerrow_report_print(report_, "Missing"), DUNMERROW_E_DEFINITION_NOT_FOUND);
   // The earlier preview's button runs the report by the name last given.
-  ExpectError(dunmerrow_report_press_print_button(report_), DUNMERROW_E_RUN_FAILED,
-              "Missing.rdn");
+  ExpectError(dunmerrow_report_press_print_button(report_), DUNMERROW_E_RUN_FAILED, "Missing.rdn");
 }
 
 }  // namespace

@@ -15,9 +15,9 @@ namespace fs = std::filesystem;
 
 fs::path ScratchFolder() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path folder = fs::temp_directory_path() /
-                          ("dunmerrow-embed-" + std::to_string(::getpid()) + "-" +
-                           info->test_suite_name() + "-" + info->name());
+  const fs::path folder =
+      fs::temp_directory_path() / ("dunmerrow-embed-" + std::to_string(::getpid()) + "-" +
+                                   info->test_suite_name() + "-" + info->name());
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
@@ -53,10 +53,10 @@ CommandResult Run(const std::string& command_line, const fs::path& folder) {
 
 std::string MakeDemo(const std::string& env, const std::string& program, const fs::path& folder,
                      int properties, std::string& error) {
-  const CommandResult r = Run(env + " " + Quoted(program) + " demo-data --out " +
-                                  Quoted(folder.string()) + " --properties " +
-                                  std::to_string(properties),
-                              folder.parent_path());
+  const CommandResult r =
+      Run(env + " " + Quoted(program) + " demo-data --out " + Quoted(folder.string()) +
+              " --properties " + std::to_string(properties),
+          folder.parent_path());
   const std::string marker = "latest disbursement date: ";
   const size_t at = r.out.find(marker);
   if (r.status != 0 || at == std::string::npos) {

@@ -100,17 +100,17 @@ TEST_F(InstallTest, TheExampleHostPrintsWhatTheCommandPrints) {
 
   // A C program outside the tree, built only from what was installed.
   const std::string libdir = PkgConfig("--variable=libdir");
-  const auto built = embed::Run(
-      Quoted(DUNMERROW_C_COMPILER) + " -std=c99 -Wall -Wextra -pedantic -Werror " +
-          Quoted(std::string(DUNMERROW_SOURCE_DIR) + "/examples/host.c") + " -o host " +
-          PkgConfig("--cflags --libs") + " -Wl,-rpath," + Quoted(libdir),
-      dir_);
+  const auto built =
+      embed::Run(Quoted(DUNMERROW_C_COMPILER) + " -std=c99 -Wall -Wextra -pedantic -Werror " +
+                     Quoted(std::string(DUNMERROW_SOURCE_DIR) + "/examples/host.c") + " -o host " +
+                     PkgConfig("--cflags --libs") + " -Wl,-rpath," + Quoted(libdir),
+                 dir_);
   ASSERT_EQ(built.status, 0) << built.err;
 
   const std::string dunmerrow = Quoted((prefix_ / "bin" / "dunmerrow").string());
   std::string error;
-  const std::string date = embed::MakeDemo(RunEnv(), (prefix_ / "bin" / "dunmerrow").string(),
-                                           dir_ / "demo", 40, error);
+  const std::string date =
+      embed::MakeDemo(RunEnv(), (prefix_ / "bin" / "dunmerrow").string(), dir_ / "demo", 40, error);
   ASSERT_FALSE(date.empty()) << error;
 
   // The same options for both; the output folder too, as the trace names
@@ -118,9 +118,8 @@ TEST_F(InstallTest, TheExampleHostPrintsWhatTheCommandPrints) {
   const std::string options = " --date " + date +
                               " --database demo/property.mdb --app-folder demo --out out"
                               " --locale en_AU --notes --detailed --trace ";
-  const auto command = embed::Run(RunEnv() + " " + dunmerrow + " statements" + options +
-                                      "command.jsonl",
-                                  dir_);
+  const auto command =
+      embed::Run(RunEnv() + " " + dunmerrow + " statements" + options + "command.jsonl", dir_);
   ASSERT_EQ(command.status, 0) << command.err;
   const fs::path pdf = dir_ / "out" / ("statements-" + date + ".pdf");
   ASSERT_TRUE(fs::exists(pdf));
@@ -129,14 +128,12 @@ TEST_F(InstallTest, TheExampleHostPrintsWhatTheCommandPrints) {
   const auto host = embed::Run(RunEnv() + " ./host" + options + "host.jsonl", dir_);
   ASSERT_EQ(host.status, 0) << host.err;
   EXPECT_EQ(host.err, "");
-  EXPECT_NE(host.out.find("statements printed, 0 message(s) shown"), std::string::npos)
-      << host.out;
+  EXPECT_NE(host.out.find("statements printed, 0 message(s) shown"), std::string::npos) << host.out;
 
   const std::string command_trace = embed::ReadFile(dir_ / "command.jsonl");
   const std::string host_trace = embed::ReadFile(dir_ / "host.jsonl");
   EXPECT_NE(command_trace.find("{\"op\":\"section\",\"name\":\"Header\""), std::string::npos);
-  EXPECT_NE(command_trace.find("\"file\":\"out/statements-" + date + ".pdf\"}"),
-            std::string::npos);
+  EXPECT_NE(command_trace.find("\"file\":\"out/statements-" + date + ".pdf\"}"), std::string::npos);
   EXPECT_EQ(host_trace, command_trace);
   ASSERT_TRUE(fs::exists(pdf));
   EXPECT_TRUE(embed::ReadFile(pdf) == embed::ReadFile(dir_ / "command.pdf"))
