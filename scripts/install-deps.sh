@@ -13,6 +13,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   poppler-utils python3 python3-aiosmtpd cups-client
   clang libclang-rt-14-dev
+  time
 )
 
 missing=()

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# `make bench`: the whole statement run on the mid-size and large demo portfolios,
+# timed with /usr/bin/time -v, one table of medians, then the query floor.
+#
+# Environment: BENCH_SIZES (default "1500 10000"), BENCH_REPEATS (default 3),
+# BENCH_RUNS (default "none preview outbox"), BENCH_SEED (default 7).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-release
+sizes=${BENCH_SIZES:-1500 10000}
+repeats=${BENCH_REPEATS:-3}
+runs=${BENCH_RUNS:-none preview outbox}
+seed=${BENCH_SEED:-7}
+jobs=${JOBS:-2}
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDUNMERROW_BENCH=ON >/dev/null
+cmake --build "$build" -j "$jobs" --target dunmerrow_cmd query_floor report_bench >/dev/null
+
+bin="$build/bin/dunmerrow"
+floor_bin="$build/bin/query_floor"
+data="$build/bench-data"
+scratch="$build/bench-runs"
+mkdir -p "$data"
+rm -rf "$scratch"
+mkdir -p "$scratch"
+
+# Runs never read or write the machine's settings, and "now" is fixed.
+export QUELLORY_MACHINE_SETTINGS="$scratch/machine-settings.ini"
+export QUELLORY_USER_SETTINGS="$scratch/settings.ini"
+export DUNMERROW_NOW=2026-01-31T09:00:00
+export LC_ALL=C.UTF-8
+
+# Each portfolio is made once and kept, keyed by size and seed.
+portfolio() {
+  local dir="$data/p$1-s$seed"
+  if [ ! -s "$dir/demo-data.txt" ]; then
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    "$bin" demo-data --out "$dir" --properties "$1" --seed "$seed" >"$dir/demo-data.txt.tmp"
+    mv "$dir/demo-data.txt.tmp" "$dir/demo-data.txt"
+  fi
+  echo "$dir"
+}
+
+# One run: prints "wall_seconds peak_kb statements pages".
+run_once() {
+  local dir=$1 date=$2 to=$3 out=$4
+  rm -rf "$out"
+  mkdir -p "$out"
+  local extra=()
+  if [ "$to" = none ]; then extra=(--trace "$out/trace.jsonl"); fi
+  /usr/bin/time -v -o "$out/time.txt" "$bin" statements --date "$date" --detailed --notes \
+    --locale en_AU --app-folder "$dir" --out "$out" --to "$to" "${extra[@]}" \
+    >"$out/stdout.txt" 2>"$out/stderr.txt" </dev/null || {
+    echo "bench: the $to run on $dir failed:" >&2
+    cat "$out/stderr.txt" >&2
+    exit 1
+  }
+  local wall peak counts
+  wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out/time.txt" |
+    awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
+  peak=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$out/time.txt")
+  counts=$(sed -n 's/^\([0-9]*\) statements, \([0-9]*\) pages.*/\1 \2/p' "$out/stdout.txt")
+  echo "$wall $peak $counts"
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+table="$scratch/table.txt"
+floors="$scratch/floors.txt"
+: >"$table"
+: >"$floors"
+for size in $sizes; do
+  dir=$(portfolio "$size")
+  date=$(sed -n 's/^latest disbursement date: *//p' "$dir/demo-data.txt")
+  for to in $runs; do
+    : >"$scratch/samples.txt"
+    for ((r = 1; r <= repeats; r++)); do
+      run_once "$dir" "$date" "$to" "$scratch/out-$size-$to" >>"$scratch/samples.txt"
+    done
+    wall=$(awk '{ print $1 }' "$scratch/samples.txt" | median)
+    peak=$(awk '{ print $2 }' "$scratch/samples.txt" | median)
+    read -r statements pages < <(head -1 "$scratch/samples.txt" | awk '{ print $3, $4 }')
+    echo "$size $to $statements $pages $wall $peak" >>"$table"
+  done
+
+  # The query floor of run (a): the same run once more with the query log on.
+  log="$scratch/queries-$size.log"
+  rm -f "$log"
+  DUNMERROW_QUERY_LOG="$log" "$bin" statements --date "$date" --detailed --notes --locale en_AU \
+    --app-folder "$dir" --out "$scratch/out-$size-log" --to none >/dev/null </dev/null
+  floor_line=$("$floor_bin" "$dir/property.mdb" "$log" 3)
+  floor=$(echo "$floor_line" | sed -n 's/^query floor: \([0-9.]*\) seconds.*/\1/p')
+  echo "$size $floor $floor_line" >>"$floors"
+done
+
+echo
+echo "Owner statements, detailed with notes; median of $repeats runs (wall seconds, peak RSS)"
+printf '%-10s %-8s %10s %8s %9s %10s %10s %9s %12s\n' properties run statements pages \
+  seconds "stmts/s" "pages/s" "peak MB" "ms/statement"
+while read -r size to statements pages wall peak; do
+  awk -v size="$size" -v to="$to" -v st="$statements" -v pg="$pages" -v w="$wall" -v pk="$peak" \
+    'BEGIN { ws = (w > 0 ? w : 0.001);
+      printf "%-10s %-8s %10d %8d %9.2f %10.1f %10.1f %9.1f %12.2f\n",
+        size, to, st, pg, w, st / ws, pg / ws, pk / 1024, (st > 0 ? 1000 * w / st : 0) }'
+done <"$table"
+
+echo
+echo "Query floor: run (a) against its statements replayed straight on SQLite"
+while read -r size floor rest; do
+  wall=$(awk -v s="$size" '$1 == s && $2 == "none" { print $5 }' "$table")
+  awk -v size="$size" -v f="$floor" -v w="${wall:-0}" -v rest="$rest" \
+    'BEGIN { printf "%-10s %s\n%-10s run (a) %.2f s / floor %.3f s = %.2f\n",
+      size, rest, "", w, f, (f > 0 ? w / f : 0) }'
+done <"$floors"
+
+# Growth: time per statement and peak memory, large against mid-size.
+first=$(echo "$sizes" | awk '{ print $1 }')
+last=$(echo "$sizes" | awk '{ print $NF }')
+if [ "$first" != "$last" ]; then
+  echo
+  echo "Growth, $last against $first properties (per-statement time ratio, peak memory ratio)"
+  for to in $runs; do
+    awk -v a="$first" -v b="$last" -v to="$to" '
+      $2 == to && $1 == a { ta = $5 / ($3 > 0 ? $3 : 1); ma = $6 }
+      $2 == to && $1 == b { tb = $5 / ($3 > 0 ? $3 : 1); mb = $6 }
+      END { if (ta > 0 && ma > 0) printf "%-8s time/statement x%.2f   peak memory x%.2f\n", to, tb / ta, mb / ma }' \
+      "$table"
+  done
+fi
