@@ -21,8 +21,10 @@ class ElementObject : public contracts::ReportField {
   std::string Name() const override { return def_.name; }
   void SetText(const std::string& text) override { text_ = text; }
   std::string Text() const override { return text_; }
-  // The text the field starts with; Clear still empties the field.
+  // Recorded as the field's design-time text; what prints is always Text,
+  // which Clear empties.
   void SetDefaultText(const std::string& text) override { default_text_ = text; }
+  const std::string& default_text() const { return default_text_; }
   // Chooses the report's <style> of that number for the text (0: the
   // element's own font).
   void SetStyle(int32_t style) override { style_ = style; }
