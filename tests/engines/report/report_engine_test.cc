@@ -161,6 +161,21 @@ TEST_F(ReportEngineTest, PrintingWithoutAPrinterIsAnErrorAndThePdfStays) {
     EXPECT_THAT(e.description(), ::testing::EndsWith("; the statements are in " + pdf));
   }
   EXPECT_TRUE(platform::PlainFileExists(pdf));
+
+  // Without CUPS' lp at all.
+  const std::string path = getenv("PATH");
+  setenv("PATH", dir_.c_str(), 1);
+  auto again = NewReport(contracts::kDestinationPrinter);
+  PrintStatement(*again, "Ms Alice Brown", 1);
+  try {
+    again->EndReport();
+    ADD_FAILURE() << "no error";
+  } catch (const core::ComError& e) {
+    EXPECT_EQ(e.description(),
+              "cannot print: the lp command (CUPS) is not installed; the statements are in " + pdf);
+  }
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_TRUE(platform::PlainFileExists(pdf));
 }
 
 TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
