@@ -127,7 +127,9 @@ std::string TextEngine::CheckFamily(const std::string& family) {
 }
 
 TextEngine::CachedLayout& TextEngine::LayoutFor(const FontSpec& font, const TextBox& box) {
-  const bool wrapped = box.height >= 2 * p_->LineHeight(font) / PANGO_SCALE * kTwipsPerPoint;
+  const double line_twips =
+      p_->LineHeight(font) / static_cast<double>(PANGO_SCALE) * kTwipsPerPoint;
+  const bool wrapped = box.height >= 2 * line_twips;
   return LayoutFor(font, box, wrapped);
 }
 
