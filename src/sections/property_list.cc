@@ -20,18 +20,10 @@ std::string TenancyLine(const General::RecordsetPtr& tenancy) {
 }
 
 // Balance owing and paid-to date from one schedule. A failure of the balance
-// stops the run, and says which tenancy it was.
+// (which names the tenant) stops the run.
 std::string BalanceLine(const std::string& tenant, const General::RecordsetPtr& option_set) {
   const RentPeriods::TenancySummary summary = RentPeriods::SummariseTenancy(tenant, option_set);
-  if (summary.balance_failure) {
-    try {
-      std::rethrow_exception(summary.balance_failure);
-    } catch (const core::ComError& e) {
-      throw core::ComError(e.number(),
-                           e.description() + " (balance owing of tenant " + tenant + ")",
-                           e.source());
-    }
-  }
+  if (summary.balance_failure) std::rethrow_exception(summary.balance_failure);
   return "Balance owing is " + platform::FormatCurrency(summary.balance) + ".  Paid to " +
          platform::FormatShortDate(summary.paid_to);
 }
