@@ -9,7 +9,16 @@
 #include <mdbtools.h>
 // clang-format on
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -271,10 +280,9 @@ FileFormat DetectFileFormat(const std::string& path) {
   return FileFormat::kOther;
 }
 
-void ImportMdb(const std::string& path, sqlite3* db) {
-  if (DetectFileFormat(path) != FileFormat::kJet)
-    throw core::ComError(kErrUnrecognizedFormat, "'" + path + "' is not a Jet database file.",
-                         kJetSource);
+namespace {
+
+void ImportInThisProcess(const std::string& path, sqlite3* db) {
   std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
   if (!mdb)
     throw core::ComError(kErrUnrecognizedFormat, "Cannot read the Jet database '" + path + "'.",
@@ -305,6 +313,136 @@ void ImportMdb(const std::string& path, sqlite3* db) {
   }
   if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
     RaiseSqliteError(db, sqlite3_errcode(db), "the import of '" + path + "'");
+}
+
+[[noreturn]] void Damaged(const std::string& path, const std::string& what) {
+  throw core::ComError(kErrUnrecognizedFormat,
+                       "The Jet database '" + path + "' is damaged: " + what + ".", kJetSource);
+}
+
+// The child's side: imports into the SQLite file `temp` and reports a failure
+// as "number\ndescription" on `report`. Never returns.
+[[noreturn]] void RunChild(const std::string& path, const std::string& temp, int report) {
+  const int devnull = ::open("/dev/null", O_WRONLY);
+  if (devnull >= 0) ::dup2(devnull, STDERR_FILENO);  // libmdb's warnings on damaged pages
+  std::string message;
+  try {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(temp.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> file(raw, sqlite3_close_v2);
+    if (rc != SQLITE_OK) RaiseSqliteError(raw, rc, "'" + temp + "'");
+    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    ImportInThisProcess(path, raw);
+  } catch (const core::ComError& e) {
+    message = std::to_string(e.number()) + "\n" + e.description();
+  } catch (const std::exception& e) {
+    message = std::to_string(kErrUnrecognizedFormat) + "\n" + e.what();
+  }
+  for (size_t done = 0; done < message.size();) {
+    const ssize_t n = ::write(report, message.data() + done, message.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::_exit(message.empty() ? 0 : 1);
+}
+
+// Waits for the child; its report, or a ComError when it crashed, exited
+// strangely or ran past `timeout_seconds`.
+std::string WaitForChild(const std::string& path, pid_t child, int report, int timeout_seconds) {
+  std::string message;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd fd{report, POLLIN, 0};
+    const int ready = left.count() > 0 ? ::poll(&fd, 1, static_cast<int>(left.count())) : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+      Damaged(path,
+              "reading it did not finish within " + std::to_string(timeout_seconds) + " seconds");
+    }
+    char buffer[4096];
+    const ssize_t n = ::read(report, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    message.append(buffer, static_cast<size_t>(n));
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status))
+    Damaged(path, "reading it failed (signal " + std::to_string(WTERMSIG(status)) + ")");
+  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+    Damaged(path, "reading it failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
+  return message;
+}
+
+void CopyInto(const std::string& temp, sqlite3* db) {
+  sqlite3* raw = nullptr;
+  int rc = sqlite3_open_v2(temp.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> file(raw, sqlite3_close_v2);
+  if (rc != SQLITE_OK) RaiseSqliteError(raw, rc, "'" + temp + "'");
+  sqlite3_backup* backup = sqlite3_backup_init(db, "main", raw, "main");
+  if (backup == nullptr) RaiseSqliteError(db, sqlite3_errcode(db), "'" + temp + "'");
+  sqlite3_backup_step(backup, -1);
+  rc = sqlite3_backup_finish(backup);
+  if (rc != SQLITE_OK) RaiseSqliteError(db, rc, "'" + temp + "'");
+}
+
+}  // namespace
+
+void ImportMdb(const std::string& path, sqlite3* db, int timeout_seconds) {
+  if (DetectFileFormat(path) != FileFormat::kJet)
+    throw core::ComError(kErrUnrecognizedFormat, "'" + path + "' is not a Jet database file.",
+                         kJetSource);
+  if (timeout_seconds <= 0) {
+    std::error_code ec;
+    const auto megabytes = static_cast<int>(std::filesystem::file_size(path, ec) >> 20);
+    timeout_seconds = 60 + 10 * megabytes;
+  }
+  // libmdb trusts the file: on damaged pages it can crash or loop for ever.
+  // It therefore reads in a child process, which hands over a SQLite file.
+  std::string temp = (std::filesystem::temp_directory_path() / "dunmerrow-import-XXXXXX").string();
+  const int temp_fd = ::mkstemp(temp.data());
+  if (temp_fd < 0)
+    throw core::ComError(kErrCannotOpen, "Cannot create a temporary file to import '" + path + "'",
+                         kJetSource);
+  ::close(temp_fd);
+  struct RemoveTemp {
+    std::string path;
+    ~RemoveTemp() { ::unlink(path.c_str()); }
+  } remove_temp{temp};
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0)
+    throw core::ComError(kErrCannotOpen, "Cannot start reading '" + path + "'", kJetSource);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    RunChild(path, temp, fds[1]);
+  }
+  ::close(fds[1]);
+  if (child < 0) {
+    ::close(fds[0]);
+    throw core::ComError(kErrCannotOpen, "Cannot start reading '" + path + "'", kJetSource);
+  }
+  std::string report;
+  try {
+    report = WaitForChild(path, child, fds[0], timeout_seconds);
+  } catch (...) {
+    ::close(fds[0]);
+    throw;
+  }
+  ::close(fds[0]);
+  if (!report.empty()) {
+    const size_t newline = report.find('\n');
+    const int number = std::atoi(report.substr(0, newline).c_str());
+    throw core::ComError(number != 0 ? number : kErrUnrecognizedFormat,
+                         newline == std::string::npos ? report : report.substr(newline + 1),
+                         kJetSource);
+  }
+  CopyInto(temp, db);
 }
 
 void ImportMdbToFile(const std::string& mdb_path, const std::string& out_path) {

@@ -19,8 +19,11 @@ FileFormat DetectFileFormat(const std::string& path);
 // SQLite database), then adds the host schema's indexes, and the view
 // extra_fees_view when the table extra_fees is there, for the tables and
 // columns present. Raises ComError naming the file (and the table, column and
-// row where a value cannot be read); the Jet file is only read.
-void ImportMdb(const std::string& path, sqlite3* db);
+// row where a value cannot be read); the Jet file is only read. The file is
+// read in a child process, so that a damaged file that would crash the reader
+// or keep it busy for more than `timeout_seconds` (0: a minute and ten
+// seconds per megabyte) is a ComError too.
+void ImportMdb(const std::string& path, sqlite3* db, int timeout_seconds = 0);
 
 // Imports the Jet file `mdb_path` into a new SQLite file `out_path`, written
 // atomically: on failure nothing is left at `out_path`.

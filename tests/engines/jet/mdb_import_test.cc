@@ -142,5 +142,36 @@ TEST(MdbImportTest, AJetFileUnderAnyNameAndBadJetFiles) {
   EXPECT_THROW(ImportMdbToFile(folder.File("none.mdb"), out), core::ComError);
 }
 
+TEST(MdbImportTest, DamagedJetFilesFailWithoutCrashingOrHanging) {
+  TempFolder folder;
+  const std::string original = ReadBytes(FixturePath("testV1997.mdb"));
+  // One byte changed in a data page: the reader crashes; in the catalogue: it
+  // loops for ever.
+  const struct {
+    size_t offset;
+    char value;
+    const char* says;
+  } cases[] = {{102434, 53, "reading it failed (signal"},
+               {98480, 77, "reading it did not finish within 2 seconds"}};
+  for (const auto& c : cases) {
+    std::string bytes = original;
+    bytes[c.offset] = c.value;
+    const std::string path = folder.File("damaged.mdb");
+    WriteBytes(path, bytes);
+    sqlite3* db = nullptr;
+    sqlite3_open(":memory:", &db);
+    try {
+      ImportMdb(path, db, 2);
+      ADD_FAILURE() << "no error at offset " << c.offset;
+    } catch (const core::ComError& e) {
+      EXPECT_EQ(e.number(), kErrUnrecognizedFormat);
+      EXPECT_NE(e.description().find("The Jet database '" + path + "' is damaged: " + c.says),
+                std::string::npos)
+          << e.description();
+    }
+    sqlite3_close(db);
+  }
+}
+
 }  // namespace
 }  // namespace jet
