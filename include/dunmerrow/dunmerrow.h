@@ -57,7 +57,9 @@ extern "C" {
 /* The run stopped on a failure; its message was shown (the message callback
  * got it) and is the description. */
 #define DUNMERROW_E_RUN_FAILED 1002
-/* The object is in the middle of a run: a callback called back into it. */
+/* The object is in the middle of a run: a callback called back into it.
+ * During a run only dunmerrow_report_use_parameter and
+ * dunmerrow_report_set_print_button_callback may be called on it. */
 #define DUNMERROW_E_BUSY 1003
 
 /* Where the statements go. */
@@ -72,7 +74,9 @@ extern "C" {
 typedef struct dunmerrow_report dunmerrow_report;
 
 /* Shows one message with an OK button; returns when the user has seen it.
- * `title` is never empty.  Both texts live until the callback returns. */
+ * `title` is never empty.  Both texts live until the callback returns.  The
+ * callback is process-wide: when several threads run reports, it may be
+ * called from several threads at once. */
 typedef void (*dunmerrow_message_callback)(const char* text, const char* title, void* user_data);
 
 /* Told that the print button was pressed on `report`'s preview, just before
