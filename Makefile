@@ -26,7 +26,7 @@ demo: build
 sanitize: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDUNMERROW_SANITIZE=ON >/dev/null
 	@cmake --build build-asan -j $(JOBS)
-	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 bench: deps
 	@scripts/bench.sh
