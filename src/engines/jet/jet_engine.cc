@@ -55,27 +55,10 @@ class JetEngine : public contracts::DBEngine {
                                                     const std::string& /*connect*/) override {
     // Opened read-only whatever the caller asks: the host's file is never
     // written.
-    switch (DetectFileFormat(path)) {
-      case FileFormat::kSqlite:
-        return WrapSqliteDatabase(OpenSqliteReadOnly(path), path);
-      case FileFormat::kJet:
-        return WrapSqliteDatabase(ImportIntoMemory(path), path);
-      case FileFormat::kMissing:
-        throw core::ComError(kErrCannotOpen, "Could not find file '" + path + "'.", kJetSource);
-      case FileFormat::kUnreadable:
-        throw core::ComError(kErrCannotOpen, "Cannot open the file '" + path + "' for reading.",
-                             kJetSource);
-      case FileFormat::kEmpty:
-        throw core::ComError(kErrUnrecognizedFormat,
-                             "Unrecognized database format '" + path + "': the file is empty.",
-                             kJetSource);
-      case FileFormat::kOther:
-        break;
-    }
-    throw core::ComError(
-        kErrUnrecognizedFormat,
-        "Unrecognized database format '" + path + "': neither a SQLite nor a Jet database file.",
-        kJetSource);
+    const FileFormat format = DetectFileFormat(path);
+    if (format == FileFormat::kSqlite) return WrapSqliteDatabase(OpenSqliteReadOnly(path), path);
+    if (format == FileFormat::kJet) return WrapSqliteDatabase(ImportIntoMemory(path), path);
+    RaiseUnreadableFile(path, format, "a SQLite or Jet database file");
   }
 };
 

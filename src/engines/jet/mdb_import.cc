@@ -347,10 +347,11 @@ void ImportInThisProcess(const std::string& path, sqlite3* db) {
 }
 
 // Waits for the child; its report, or a ComError when it crashed, exited
-// strangely or ran past `timeout_seconds`.
-std::string WaitForChild(const std::string& path, pid_t child, int report, int timeout_seconds) {
+// strangely or ran past `timeout`.
+std::string WaitForChild(const std::string& path, pid_t child, int report,
+                         std::chrono::milliseconds timeout) {
   std::string message;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -360,8 +361,10 @@ std::string WaitForChild(const std::string& path, pid_t child, int report, int t
     if (ready <= 0) {
       ::kill(child, SIGKILL);
       ::waitpid(child, nullptr, 0);
-      Damaged(path,
-              "reading it did not finish within " + std::to_string(timeout_seconds) + " seconds");
+      Damaged(path, "reading it did not finish within " +
+                        (timeout.count() % 1000 == 0
+                             ? std::to_string(timeout.count() / 1000) + " seconds"
+                             : std::to_string(timeout.count()) + " milliseconds"));
     }
     char buffer[4096];
     const ssize_t n = ::read(report, buffer, sizeof buffer);
@@ -393,14 +396,31 @@ void CopyInto(const std::string& temp, sqlite3* db) {
 
 }  // namespace
 
-void ImportMdb(const std::string& path, sqlite3* db, int timeout_seconds) {
-  if (DetectFileFormat(path) != FileFormat::kJet)
-    throw core::ComError(kErrUnrecognizedFormat, "'" + path + "' is not a Jet database file.",
-                         kJetSource);
-  if (timeout_seconds <= 0) {
+void RaiseUnreadableFile(const std::string& path, FileFormat format, const char* wanted) {
+  switch (format) {
+    case FileFormat::kMissing:
+      throw core::ComError(kErrCannotOpen, "Could not find file '" + path + "'.", kJetSource);
+    case FileFormat::kUnreadable:
+      throw core::ComError(kErrCannotOpen, "Cannot open the file '" + path + "' for reading.",
+                           kJetSource);
+    case FileFormat::kEmpty:
+      throw core::ComError(kErrUnrecognizedFormat,
+                           "Unrecognized database format '" + path + "': the file is empty.",
+                           kJetSource);
+    default:
+      throw core::ComError(kErrUnrecognizedFormat,
+                           "Unrecognized database format '" + path + "': not " + wanted + ".",
+                           kJetSource);
+  }
+}
+
+void ImportMdb(const std::string& path, sqlite3* db, std::chrono::milliseconds timeout) {
+  if (const FileFormat format = DetectFileFormat(path); format != FileFormat::kJet)
+    RaiseUnreadableFile(path, format, "a Jet database file");
+  if (timeout.count() <= 0) {
     std::error_code ec;
-    const auto megabytes = static_cast<int>(std::filesystem::file_size(path, ec) >> 20);
-    timeout_seconds = 60 + 10 * megabytes;
+    const auto megabytes = static_cast<int64_t>(std::filesystem::file_size(path, ec) >> 20);
+    timeout = std::chrono::seconds(60 + 10 * megabytes);
   }
   // libmdb trusts the file: on damaged pages it can crash or loop for ever.
   // It therefore reads in a child process, which hands over a SQLite file.
@@ -429,7 +449,7 @@ void ImportMdb(const std::string& path, sqlite3* db, int timeout_seconds) {
   }
   std::string report;
   try {
-    report = WaitForChild(path, child, fds[0], timeout_seconds);
+    report = WaitForChild(path, child, fds[0], timeout);
   } catch (...) {
     ::close(fds[0]);
     throw;

@@ -247,7 +247,7 @@ TEST_F(JetEngineTest, BadFilesNameTheFile) {
       {missing, kErrCannotOpen, "Could not find file"},
       {folder_.File(""), kErrCannotOpen, "Cannot open the file"},
       {empty, kErrUnrecognizedFormat, "the file is empty"},
-      {text, kErrUnrecognizedFormat, "neither a SQLite nor a Jet database"},
+      {text, kErrUnrecognizedFormat, "not a SQLite or Jet database file"},
       {truncated, kErrUnrecognizedFormat, "Cannot read the database"},
   };
   auto engine = CreateDBEngine();
