@@ -231,22 +231,6 @@ class TableImporter {
   long row_ = 0;
 };
 
-// The host schema's indexes and view, each where its table and columns are
-// there; what does not fit the imported tables is left out.
-void AddHostIndexesAndView(sqlite3* db) {
-  for (const std::string& statement : SplitStatements(HostSchemaSql())) {
-    if (statement.rfind("CREATE INDEX", 0) != 0 && statement.rfind("CREATE VIEW", 0) != 0) continue;
-    sqlite3_exec(db, "SAVEPOINT schema_part", nullptr, nullptr, nullptr);
-    bool ok = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (ok && statement.rfind("CREATE VIEW", 0) == 0) {
-      ok = sqlite3_exec(db, "SELECT * FROM extra_fees_view LIMIT 0", nullptr, nullptr, nullptr) ==
-           SQLITE_OK;
-    }
-    if (!ok) sqlite3_exec(db, "ROLLBACK TO schema_part", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "RELEASE schema_part", nullptr, nullptr, nullptr);
-  }
-}
-
 void CheckJetFile(const std::string& path, MdbHandle* mdb) {
   const size_t page_size = mdb->fmt->pg_size;
   std::error_code ec;
@@ -411,6 +395,20 @@ void RaiseUnreadableFile(const std::string& path, FileFormat format, const char*
       throw core::ComError(kErrUnrecognizedFormat,
                            "Unrecognized database format '" + path + "': not " + wanted + ".",
                            kJetSource);
+  }
+}
+
+void AddHostIndexesAndView(sqlite3* db) {
+  for (const std::string& statement : SplitStatements(HostSchemaSql())) {
+    if (statement.rfind("CREATE INDEX", 0) != 0 && statement.rfind("CREATE VIEW", 0) != 0) continue;
+    sqlite3_exec(db, "SAVEPOINT schema_part", nullptr, nullptr, nullptr);
+    bool ok = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (ok && statement.rfind("CREATE VIEW", 0) == 0) {
+      ok = sqlite3_exec(db, "SELECT * FROM extra_fees_view LIMIT 0", nullptr, nullptr, nullptr) ==
+           SQLITE_OK;
+    }
+    if (!ok) sqlite3_exec(db, "ROLLBACK TO schema_part", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "RELEASE schema_part", nullptr, nullptr, nullptr);
   }
 }
 

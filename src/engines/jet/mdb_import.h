@@ -32,6 +32,10 @@ FileFormat DetectFileFormat(const std::string& path);
 void ImportMdb(const std::string& path, sqlite3* db,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
 
+// Adds to `db` each index and the view extra_fees_view of the host schema
+// whose table and columns are there; the others are left out.
+void AddHostIndexesAndView(sqlite3* db);
+
 // Imports the Jet file `mdb_path` into a new SQLite file `out_path`, written
 // atomically: on failure nothing is left at `out_path`.
 void ImportMdbToFile(const std::string& mdb_path, const std::string& out_path);

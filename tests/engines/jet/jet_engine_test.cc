@@ -263,6 +263,33 @@ TEST_F(JetEngineTest, BadFilesNameTheFile) {
   }
 }
 
+TEST_F(JetEngineTest, StoredValuesThatDoNotFitTheirTypeNameTheColumn) {
+  ExecuteSql(path_,
+             "CREATE TABLE odd (d DATETIME TEXT, n SMALLINT, c CURRENCY REAL, y YESNO INTEGER);"
+             "INSERT INTO odd VALUES ('next Tuesday', 40000, 'lots', 'yes')");
+  auto rs =
+      CreateDBEngine()->OpenDatabase(path_, false, false, "")->OpenRecordset("select * from odd");
+  const struct {
+    const char* column;
+    int number;
+    const char* description;
+  } cases[] = {
+      {"d", core::kErrTypeMismatch, "Column 'd' holds 'next Tuesday', which is not a date"},
+      {"n", core::kErrOverflow, "Overflow in column 'n'"},
+      {"c", core::kErrTypeMismatch, "Column 'c' holds an amount that is not currency"},
+      {"y", core::kErrTypeMismatch, "Column 'y' holds 'yes', which is not a yes/no value"},
+  };
+  for (const auto& c : cases) {
+    try {
+      rs->Field(c.column);
+      ADD_FAILURE() << c.column;
+    } catch (const core::ComError& e) {
+      EXPECT_EQ(e.number(), c.number);
+      EXPECT_EQ(e.description().rfind(c.description, 0), 0u) << e.description();
+    }
+  }
+}
+
 TEST_F(JetEngineTest, TheFileIsNeverWritten) {
   db_.reset();
   const std::string before = ReadBytes(path_);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/com_error.h"
 #include "engines/jet/jet_engine.h"
@@ -140,6 +141,32 @@ TEST(MdbImportTest, AJetFileUnderAnyNameAndBadJetFiles) {
   EXPECT_THROW(ImportMdbToFile(truncated, out), core::ComError);
   EXPECT_EQ(DetectFileFormat(out), FileFormat::kMissing);  // nothing half-written
   EXPECT_THROW(ImportMdbToFile(folder.File("none.mdb"), out), core::ComError);
+}
+
+TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  // As a host's tables come from a Jet file: the disbursements and extra fees
+  // are there, the notes are not, and the expenses lack a column.
+  sqlite3_exec(db,
+               "CREATE TABLE disbursement (recordnumber INTEGER, owner TEXT, date DATETIME TEXT);"
+               "CREATE TABLE extra_fees (disburse_id INTEGER, date DATETIME TEXT, description "
+               "TEXT, value CURRENCY REAL, tax CURRENCY REAL);"
+               "CREATE TABLE Expenses (Date DATETIME TEXT, Amount CURRENCY REAL);"
+               "INSERT INTO extra_fees VALUES (7, '2009-04-18 00:00:00', 'Inspection', 55, 5);",
+               nullptr, nullptr, nullptr);
+  AddHostIndexesAndView(db);
+  std::vector<std::string> names;
+  sqlite3_exec(
+      db, "SELECT name FROM sqlite_master WHERE type IN ('index', 'view') ORDER BY name",
+      [](void* out, int, char** values, char**) {
+        static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+        return 0;
+      },
+      &names, nullptr);
+  sqlite3_close(db);
+  EXPECT_EQ(names, (std::vector<std::string>{"disbursement_by_date", "disbursement_by_owner",
+                                             "extra_fees_by_disbursement", "extra_fees_view"}));
 }
 
 // libmdb trusts the file; the import must survive it crashing or looping.
