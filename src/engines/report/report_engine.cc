@@ -86,7 +86,8 @@ class ReportImpl : public contracts::Report {
   void Render(int pages, const PdfWriter::Sink& sink);
   std::string DeliverPdf(int pages);
   std::string DeliverEmail(int pages);
-  void Report(const std::string& text);
+  // A delivery problem that must not stop the run: shown and kept for the summary.
+  void ReportProblem(const std::string& text);
 
   EngineOptions options_;
   int32_t destination_;
@@ -293,7 +294,7 @@ std::string ReportImpl::DeliverPdf(int pages) {
   return path;
 }
 
-void ReportImpl::Report(const std::string& text) {
+void ReportImpl::ReportProblem(const std::string& text) {
   summary_.problems.push_back(text);
   platform::MsgBox(text, "E-mail");
 }
@@ -326,14 +327,14 @@ std::string ReportImpl::DeliverEmail(int pages) {
                               ? "document " + std::to_string(summary_.documents + 1)
                               : document_label_;
   if (!valid) {
-    Report("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
+    ReportProblem("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
            "'); it waits in " + path);
     return path;
   }
   if (destination_ == contracts::kDestinationOutbox) return path;
   const std::string problem = SendQueuedMessage(path, options_.smtp);
   if (!problem.empty()) {
-    Report("The statement for " + who + " was not sent: " + problem);
+    ReportProblem("The statement for " + who + " was not sent: " + problem);
     return path;
   }
   return (sent / fs::path(path).filename()).string();
