@@ -3,11 +3,13 @@
 //
 //   query_floor DATABASE QUERY_LOG [REPEATS]
 //
-// Prints one line "query floor: S seconds, N statements, R rows, C cells,
-// T distinct texts" with S the fastest of REPEATS replays (default 3); a
-// statement text met before reuses its prepared statement, as any sound
-// implementation would, so the figure is the cost of the data alone.
+// Prints one line "query floor: S seconds, U cpu seconds, N statements, R rows,
+// C cells, T distinct texts" with S the fastest wall time and U the least
+// processor time of REPEATS replays (default 3); a statement text met before
+// reuses its prepared statement, as any sound implementation would, so the
+// figure is the cost of the data alone.
 #include <sqlite3.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +35,12 @@ std::string UnescapeNewlines(const std::string& line) {
     }
   }
   return out;
+}
+
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 struct Counts {
@@ -134,6 +142,7 @@ int main(int argc, char** argv) {
   }
 
   double best = -1;
+  double best_cpu = -1;
   Counts counts;
   size_t distinct = 0;
   for (int r = 0; r < repeats; ++r) {
@@ -147,6 +156,7 @@ int main(int argc, char** argv) {
     }
     counts = Counts{};
     const auto start = std::chrono::steady_clock::now();
+    const double cpu_start = CpuSeconds();
     bool ok = true;
     {
       Replayer replayer(db);
@@ -160,12 +170,14 @@ int main(int argc, char** argv) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = CpuSeconds() - cpu_start;
     sqlite3_close_v2(db);
     if (!ok) return 1;
     if (best < 0 || seconds < best) best = seconds;
+    if (best_cpu < 0 || cpu < best_cpu) best_cpu = cpu;
   }
-  std::printf("query floor: %.4f seconds, %ld statements, %ld rows, %ld cells, %zu distinct texts"
+  std::printf("query floor: %.4f seconds, %.4f cpu seconds, %ld statements, %ld rows, %ld cells, %zu distinct texts"
               " (checksum %lu)\n",
-              best, counts.statements, counts.rows, counts.cells, distinct, counts.checksum);
+              best, best_cpu, counts.statements, counts.rows, counts.cells, distinct, counts.checksum);
   return 0;
 }

@@ -22,6 +22,49 @@ int64_t DaysFromCivil(int64_t y, int m, int d) {
   return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
+// Every date column is read through ParseIso, and sscanf dominated that:
+// the stored forms "YYYY-MM-DD" and "YYYY-MM-DD HH:MM:SS" (or with "T") with
+// plain digits are read directly; anything else returns false.
+bool ReadStoredForm(const std::string& text, int& y, int& mo, int& d, int& h, int& mi, int& s) {
+  const size_t n = text.size();
+  if (n != 10 && n != 19) return false;
+  auto digits = [&text](size_t at, size_t count, int& value) {
+    value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+      const char c = text[i];
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return true;
+  };
+  if (text[4] != '-' || text[7] != '-') return false;
+  if (!digits(0, 4, y) || !digits(5, 2, mo) || !digits(8, 2, d)) return false;
+  if (n == 10) return true;
+  if ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':') return false;
+  return digits(11, 2, h) && digits(14, 2, mi) && digits(17, 2, s);
+}
+
+// The general reading of the ISO forms, which also takes what sscanf takes
+// (a sign, a blank or a single digit in a two-digit place).
+bool ScanIsoForm(const std::string& text, int& y, int& mo, int& d, int& h, int& mi, int& s) {
+  char sep = 0;
+  int consumed = 0;
+  if (text.size() == 10) {
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &consumed) != 3 || consumed != 10) {
+      return false;
+    }
+  } else if (text.size() == 19) {
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &y, &mo, &d, &sep, &h, &mi, &s,
+                    &consumed) != 7 ||
+        consumed != 19 || (sep != ' ' && sep != 'T')) {
+      return false;
+    }
+  } else {
+    return false;
+  }
+  return text[4] == '-' && text[7] == '-';
+}
+
 void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -85,22 +128,9 @@ Date Date::FromSerial(double serial) {
 
 std::optional<Date> Date::ParseIso(const std::string& text) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-  char sep = 0;
-  int consumed = 0;
-  if (text.size() == 10) {
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &consumed) != 3 || consumed != 10) {
-      return std::nullopt;
-    }
-  } else if (text.size() == 19) {
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &y, &mo, &d, &sep, &h, &mi, &s,
-                    &consumed) != 7 ||
-        consumed != 19 || (sep != ' ' && sep != 'T')) {
-      return std::nullopt;
-    }
-  } else {
+  if (!ReadStoredForm(text, y, mo, d, h, mi, s) && !ScanIsoForm(text, y, mo, d, h, mi, s)) {
     return std::nullopt;
   }
-  if (text[4] != '-' || text[7] != '-') return std::nullopt;
   try {
     return FromCivil(y, mo, d, h, mi, s);
   } catch (const ComError&) {
