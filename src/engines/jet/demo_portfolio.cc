@@ -522,6 +522,11 @@ DemoSummary WriteDemoPortfolio(const DemoOptions& options) {
                          kJetSource);
   std::error_code ec;
   std::filesystem::create_directories(options.folder, ec);
+  if (ec || !std::filesystem::is_directory(options.folder, ec))
+    throw core::ComError(kErrCannotOpen,
+                         "Cannot create the folder '" + options.folder + "'" +
+                             (ec ? ": " + ec.message() : std::string()),
+                         kJetSource);
   const std::string folder = std::filesystem::absolute(options.folder).lexically_normal().string();
   const std::string path = platform::JoinPath(folder, "property.mdb");
   const std::string temp = path + ".writing";

@@ -44,6 +44,10 @@ FileFormat DetectFileFormat(const std::string& path) {
 }
 namespace {
 
+// The child's exit status when it failed and wrote why; any other failure
+// (a crash, or exit() called inside libmdb) means the reader gave up.
+constexpr int kChildReported = 3;
+
 [[noreturn]] void Damaged(const std::string& path, const std::string& what) {
   throw core::ComError(kErrUnrecognizedFormat,
                        "The Jet database '" + path + "' is damaged: " + what + ".", kJetSource);
@@ -72,7 +76,7 @@ namespace {
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
-  ::_exit(message.empty() ? 0 : 1);
+  ::_exit(message.empty() ? 0 : kChildReported);
 }
 
 // Waits for the child; its report, or a ComError when it crashed, exited
@@ -106,7 +110,9 @@ std::string WaitForChild(const std::string& path, pid_t child, int report,
   }
   if (WIFSIGNALED(status))
     Damaged(path, "reading it failed (signal " + std::to_string(WTERMSIG(status)) + ")");
-  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+  const bool reported = WIFEXITED(status) && WEXITSTATUS(status) == kChildReported;
+  const bool succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0 && message.empty();
+  if (!reported && !succeeded)
     Damaged(path, "reading it failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")");
   return message;
 }

@@ -212,9 +212,12 @@ class SqliteRecordset : public contracts::Recordset {
     if (rc == SQLITE_ROW) return;
     eof_ = true;
     if (rc == SQLITE_DONE) return;
-    sqlite3* db = connection_->db();
-    Close();
-    RaiseSqliteError(db, rc, "\"" + sql_ + "\"");
+    try {
+      RaiseSqliteError(connection_->db(), rc, "\"" + sql_ + "\"");
+    } catch (...) {
+      Close();  // after the message is taken: the reset would replace it
+      throw;
+    }
   }
 
   std::shared_ptr<Connection> connection_;
@@ -260,7 +263,12 @@ void RaiseSqliteError(sqlite3* db, int rc, const std::string& context) {
       number = kErrReadOnly;
       break;
     case SQLITE_ERROR:
-      number = message.rfind("no such table", 0) == 0 ? kErrTableNotFound : kErrSyntax;
+      if (message.rfind("no such table", 0) == 0) {
+        number = kErrTableNotFound;
+      } else if (message.rfind("no such column", 0) == 0 ||
+                 message.find("syntax error") != std::string::npos) {
+        number = kErrSyntax;
+      }
       break;
     default:
       break;

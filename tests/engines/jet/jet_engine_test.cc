@@ -216,6 +216,8 @@ TEST_F(JetEngineTest, BadStatementsNameTheStatement) {
       {"delete from owner", kErrReadOnly, "read-only"},
       {"select 1; select 2", kErrSyntax, "after the end of the statement"},
       {"select * from owner where d = #31/31/2009#", kErrSyntax, "Invalid date literal"},
+      {"select abs(-9223372036854775807 - 1) as n", kErrQuery,
+       "integer overflow in \"select abs(-9223372036854775807 - 1) as n\""},
   };
   for (const Bad& bad : cases) {
     try {

@@ -189,10 +189,9 @@ TEST(MdbImportTest, DamagedJetFilesFailWithoutCrashingOrHanging) {
     sqlite3_close(db);
     return description;
   };
-  EXPECT_EQ(
-      import_error(damaged, std::chrono::seconds(30))
-          .rfind("The Jet database '" + damaged + "' is damaged: reading it failed (signal ", 0),
-      0u);
+  EXPECT_EQ(import_error(damaged, std::chrono::seconds(30))
+                .rfind("The Jet database '" + damaged + "' is damaged: reading it failed (", 0),
+            0u);
   // A reader that takes too long is stopped: here a sound file given 1 ms.
   const std::string slow = FixturePath("testV2003.mdb");
   EXPECT_EQ(import_error(slow, std::chrono::milliseconds(1)),
