@@ -123,6 +123,7 @@ constexpr Account kAccounts[] = {
     {"BONDLODGE", "Bond lodged with the authority", 2, false, true, false, false},
     {"INSCLAIM", "Insurance claim received", 1, false, true, true, false},
     {"INSURE", "Landlord insurance", 2, true, false, false, false},
+    {"LETFEE", "Letting fee", 2, true, false, false, false},
     {"OUTGOINGS", "Outgoings recovered", 1, true, false, false, true},
     {"RATES", "Council rates", 2, false, false, false, false},
     {"RENT", "Rent", 1, false, false, false, false},
@@ -379,6 +380,8 @@ class PortfolioWriter {
                  "Rental Bond Board");
       AddExpense(property, owner, std::max(window_start_, start - 10), Amount(150, 350), true,
                  "ADVERT", "Advertising for a new tenant", "Rentals Online");
+      AddExpense(property, owner, start, weekly, true, "LETFEE", "Letting fee, one week's rent",
+                 "Harbourview Property Management");
     }
     for (size_t p = 0; p < started.size(); ++p) {
       if (unpaid_tail > 0 && p + static_cast<size_t>(unpaid_tail) >= started.size()) break;

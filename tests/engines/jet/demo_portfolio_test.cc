@@ -124,7 +124,7 @@ TEST_F(DemoPortfolioTest, EveryStatementQueryRuns) {
                  {"gl_code", "description", "taxable_yn", "type", "BankBalance", "BalanceDate",
                   "exclude_cashflow", "exclude_pl", "exclude_disburse", "pay_to_owner",
                   "pay_extra_charges"}),
-            11);
+            12);
   int statements = 0, journal_lines = 0, tenancies = 0, periods = 0;
   auto owners = db->OpenRecordset(
       "select * from owner inner join disbursement on owner.code = disbursement.owner where "
