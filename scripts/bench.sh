@@ -43,7 +43,7 @@ portfolio() {
   echo "$dir"
 }
 
-# One run: prints "wall_seconds peak_kb statements pages".
+# One run: prints "wall_seconds peak_kb statements pages cpu_seconds".
 run_once() {
   local dir=$1 date=$2 to=$3 out=$4
   rm -rf "$out"
@@ -57,12 +57,14 @@ run_once() {
     cat "$out/stderr.txt" >&2
     exit 1
   }
-  local wall peak counts
+  local wall peak counts cpu
   wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$out/time.txt" |
     awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
   peak=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$out/time.txt")
   counts=$(sed -n 's/^\([0-9]*\) statements, \([0-9]*\) pages.*/\1 \2/p' "$out/stdout.txt")
-  echo "$wall $peak $counts"
+  cpu=$(awk -F': ' '/User time \(seconds\)|System time \(seconds\)/ { s += $2 } END { print s }' \
+    "$out/time.txt")
+  echo "$wall $peak $counts $cpu"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -81,8 +83,9 @@ for size in $sizes; do
     done
     wall=$(awk '{ print $1 }' "$scratch/samples.txt" | median)
     peak=$(awk '{ print $2 }' "$scratch/samples.txt" | median)
+    cpu=$(awk '{ print $5 }' "$scratch/samples.txt" | median)
     read -r statements pages < <(head -1 "$scratch/samples.txt" | awk '{ print $3, $4 }')
-    echo "$size $to $statements $pages $wall $peak" >>"$table"
+    echo "$size $to $statements $pages $wall $peak $cpu" >>"$table"
   done
 
   # The query floor of run (a): the same run once more with the query log on.
@@ -92,27 +95,33 @@ for size in $sizes; do
     --app-folder "$dir" --out "$scratch/out-$size-log" --to none >/dev/null </dev/null
   floor_line=$("$floor_bin" "$dir/property.mdb" "$log" 3)
   floor=$(echo "$floor_line" | sed -n 's/^query floor: \([0-9.]*\) seconds.*/\1/p')
-  echo "$size $floor $floor_line" >>"$floors"
+  floor_cpu=$(echo "$floor_line" | sed -n 's/.* \([0-9.]*\) cpu seconds.*/\1/p')
+  echo "$size $floor $floor_cpu $floor_line" >>"$floors"
 done
 
 echo
-echo "Owner statements, detailed with notes; median of $repeats runs (wall seconds, peak RSS)"
-printf '%-10s %-8s %10s %8s %9s %10s %10s %9s %12s\n' properties run statements pages \
-  seconds "stmts/s" "pages/s" "peak MB" "ms/statement"
-while read -r size to statements pages wall peak; do
+echo "Owner statements, detailed with notes; median of $repeats runs"
+echo "(wall seconds; cpu = user + system seconds; peak resident memory)"
+printf '%-10s %-8s %10s %8s %9s %9s %10s %10s %9s %12s\n' properties run statements pages \
+  seconds "cpu s" "stmts/s" "pages/s" "peak MB" "ms/statement"
+while read -r size to statements pages wall peak cpu; do
   awk -v size="$size" -v to="$to" -v st="$statements" -v pg="$pages" -v w="$wall" -v pk="$peak" \
+    -v c="$cpu" \
     'BEGIN { ws = (w > 0 ? w : 0.001);
-      printf "%-10s %-8s %10d %8d %9.2f %10.1f %10.1f %9.1f %12.2f\n",
-        size, to, st, pg, w, st / ws, pg / ws, pk / 1024, (st > 0 ? 1000 * w / st : 0) }'
+      printf "%-10s %-8s %10d %8d %9.2f %9.2f %10.1f %10.1f %9.1f %12.2f\n",
+        size, to, st, pg, w, c, st / ws, pg / ws, pk / 1024, (st > 0 ? 1000 * w / st : 0) }'
 done <"$table"
 
 echo
 echo "Query floor: run (a) against its statements replayed straight on SQLite"
-while read -r size floor rest; do
+while read -r size floor floor_cpu rest; do
   wall=$(awk -v s="$size" '$1 == s && $2 == "none" { print $5 }' "$table")
-  awk -v size="$size" -v f="$floor" -v w="${wall:-0}" -v rest="$rest" \
-    'BEGIN { printf "%-10s %s\n%-10s run (a) %.2f s / floor %.3f s = %.2f\n",
-      size, rest, "", w, f, (f > 0 ? w / f : 0) }'
+  cpu=$(awk -v s="$size" '$1 == s && $2 == "none" { print $7 }' "$table")
+  awk -v size="$size" -v f="$floor" -v fc="$floor_cpu" -v w="${wall:-0}" -v c="${cpu:-0}" \
+    -v rest="$rest" \
+    'BEGIN { printf "%-10s %s\n", size, rest;
+      printf "%-10s wall: run (a) %.2f s / floor %.3f s = %.2f\n", "", w, f, (f > 0 ? w / f : 0);
+      printf "%-10s cpu:  run (a) %.2f s / floor %.3f s = %.2f\n", "", c, fc, (fc > 0 ? c / fc : 0) }'
 done <"$floors"
 
 # Growth: time per statement and peak memory, large against mid-size.
@@ -120,12 +129,13 @@ first=$(echo "$sizes" | awk '{ print $1 }')
 last=$(echo "$sizes" | awk '{ print $NF }')
 if [ "$first" != "$last" ]; then
   echo
-  echo "Growth, $last against $first properties (per-statement time ratio, peak memory ratio)"
+  echo "Growth, $last against $first properties (ratios of time per statement and of peak memory)"
   for to in $runs; do
     awk -v a="$first" -v b="$last" -v to="$to" '
-      $2 == to && $1 == a { ta = $5 / ($3 > 0 ? $3 : 1); ma = $6 }
-      $2 == to && $1 == b { tb = $5 / ($3 > 0 ? $3 : 1); mb = $6 }
-      END { if (ta > 0 && ma > 0) printf "%-8s time/statement x%.2f   peak memory x%.2f\n", to, tb / ta, mb / ma }' \
-      "$table"
+      $2 == to && $1 == a { n = ($3 > 0 ? $3 : 1); ta = $5 / n; ca = $7 / n; ma = $6 }
+      $2 == to && $1 == b { n = ($3 > 0 ? $3 : 1); tb = $5 / n; cb = $7 / n; mb = $6 }
+      END { if (ta > 0 && ma > 0 && ca > 0)
+        printf "%-8s wall/statement x%.2f   cpu/statement x%.2f   peak memory x%.2f\n",
+          to, tb / ta, cb / ca, mb / ma }' "$table"
   done
 fi

@@ -50,34 +50,33 @@ void DoubleStrayApostrophes(std::string& sql) {
 
 // The words true and false become -1 and 0, but only as whole words outside
 // quoted literals and bracketed names, so codes and values holding them
-// reach the database unchanged.
+// reach the database unchanged. Every query passes here, so literals are
+// skipped whole and the text is copied only when a word is replaced.
 void ReplaceBooleanWords(std::string& sql) {
   std::string out;
-  out.reserve(sql.size());
-  char quote = 0;  // the character that closes the literal or name we are in
+  size_t copied = 0;  // sql[copied, i) is still to go to `out`
+  bool replaced = false;
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
-    if (quote) {
-      out += c;
-      if (c == quote) quote = 0;
+    if (c == '\'' || c == '"' || c == '[') {
+      const size_t close = sql.find(c == '[' ? ']' : c, i + 1);
+      if (close == std::string::npos) break;  // an open literal runs to the end
+      i = close;
       continue;
     }
-    if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '[') {
-      quote = ']';
-    } else if ((c == 't' || c == 'f') && (i == 0 || !IsWordChar(sql[i - 1]))) {
-      const char* word = c == 't' ? "true" : "false";
-      const size_t length = c == 't' ? 4 : 5;
-      if (sql.compare(i, length, word) == 0 &&
-          (i + length == sql.size() || !IsWordChar(sql[i + length]))) {
-        out += c == 't' ? "-1" : "0";
-        i += length - 1;
-        continue;
-      }
-    }
-    out += c;
+    if ((c != 't' && c != 'f') || (i > 0 && IsWordChar(sql[i - 1]))) continue;
+    const char* word = c == 't' ? "true" : "false";
+    const size_t length = c == 't' ? 4 : 5;
+    if (sql.compare(i, length, word) != 0) continue;
+    if (i + length < sql.size() && IsWordChar(sql[i + length])) continue;
+    out.append(sql, copied, i - copied);
+    out += c == 't' ? "-1" : "0";
+    i += length - 1;
+    copied = i + 1;
+    replaced = true;
   }
+  if (!replaced) return;
+  out.append(sql, copied, std::string::npos);
   sql = std::move(out);
 }
 
