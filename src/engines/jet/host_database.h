@@ -22,8 +22,10 @@ std::vector<std::string> SplitStatements(const std::string& script);
 // nothing is left behind on failure.
 void CreateHostDatabase(const std::string& path);
 
-// Runs the statements of `sql` on the SQLite file at `path` in one
-// transaction: all or nothing. Raises ComError naming the failing statement.
+// Runs the statements of `sql` (SQLite's own SQL, not the host's dialect:
+// dates as 'YYYY-MM-DD HH:MM:SS', yes/no as -1/0) on the SQLite file at
+// `path` in one transaction: all or nothing. Raises ComError naming the
+// failing statement.
 void ExecuteSql(const std::string& path, const std::string& sql);
 
 }  // namespace jet
