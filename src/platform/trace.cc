@@ -32,11 +32,24 @@ size_t Utf8Length(const std::string& s, size_t i) {
   return n;
 }
 
+bool IsPlainAscii(unsigned char c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; }
+
 }  // namespace
 
 std::string JsonQuote(const std::string& text) {
-  std::string out = "\"";
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
   for (size_t i = 0; i < text.size();) {
+    // Printable ASCII other than the quote and the backslash goes as it is,
+    // a run at a time: it is nearly all of a trace.
+    size_t plain = i;
+    while (plain < text.size() && IsPlainAscii(static_cast<unsigned char>(text[plain]))) ++plain;
+    if (plain > i) {
+      out.append(text, i, plain - i);
+      i = plain;
+      continue;
+    }
     const auto c = static_cast<unsigned char>(text[i]);
     switch (c) {
       case '"': out += "\\\""; ++i; continue;
