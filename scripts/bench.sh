@@ -139,3 +139,7 @@ if [ "$first" != "$last" ]; then
           to, tb / ta, cb / ca, mb / ma }' "$table"
   done
 fi
+
+echo
+echo "The report engine alone: 60-field pages laid out and written to a real PDF"
+"$build/bin/report_bench" 2>/dev/null | grep -E '^(BM_|Benchmark|-)'
