@@ -276,13 +276,20 @@ std::string ReportImpl::DeliverPdf(int pages) {
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (!file)
     Fail(core::kErrFileNotFound, "cannot write " + temporary + ": " + std::strerror(errno));
+  int write_error = 0;
   try {
-    Render(pages, [file](const unsigned char* data, unsigned int length) {
-      return std::fwrite(data, 1, length, file) == length;
+    Render(pages, [file, &write_error](const unsigned char* data, unsigned int length) {
+      if (std::fwrite(data, 1, length, file) == length) return true;
+      write_error = errno;
+      return false;
     });
   } catch (...) {
     std::fclose(file);
     std::remove(temporary.c_str());
+    // A full disk shows in Cairo only as a write error: name the file and why.
+    if (write_error != 0) {
+      Fail(core::kErrFileNotFound, "cannot write " + path + ": " + std::strerror(write_error));
+    }
     throw;
   }
   const bool closed = std::fclose(file) == 0;
