@@ -16,11 +16,21 @@ Currency Currency::FromUnits(int64_t units) {
 }
 
 Currency Currency::FromDouble(double value) {
-  const double scaled = value * static_cast<double>(kScale);
-  // 2^63 is the first double outside int64; anything at or past it overflows.
-  constexpr double kLimit = 9223372036854775808.0;
-  if (!std::isfinite(scaled) || scaled >= kLimit || scaled < -kLimit) RaiseOverflow();
-  return FromRaw(static_cast<int64_t>(std::nearbyint(scaled)));  // default mode: half to even
+  // Scaling the whole value by 10^4 in double arithmetic would round large
+  // amounts to the spacing of doubles near 10^18 (up to 1024 ten-thousandths):
+  // 922337203685477 would read as 922337203685476.9664. The whole
+  // part is scaled exactly in integers; only the fraction, below one, is
+  // rounded to four places.
+  if (!std::isfinite(value) || std::fabs(value) >= 1e15) RaiseOverflow();
+  const double whole = std::trunc(value);
+  const auto units = static_cast<int64_t>(whole);
+  const auto fraction = static_cast<int64_t>(
+      std::nearbyint((value - whole) * static_cast<double>(kScale)));  // half to even
+  int64_t raw = 0;
+  if (__builtin_mul_overflow(units, kScale, &raw) || __builtin_add_overflow(raw, fraction, &raw)) {
+    RaiseOverflow();
+  }
+  return FromRaw(raw);
 }
 
 Currency Currency::Parse(const std::string& text) {
