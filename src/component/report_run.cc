@@ -99,6 +99,9 @@ void ReportRun::OwnerSteps() {
       "");
   DateFrom = previous.empty() ? platform::Now().AddYears(-100)
                               : core::ToDate(core::Variant(previous)).AddDays(1);
+  // A first disbursement dated more than a hundred years back would fall
+  // outside its own period, and its owner would get no statement at all.
+  if (DisburseDate < DateFrom) DateFrom = DisburseDate;
 
   FillHeader();
   TransactionsSection();
