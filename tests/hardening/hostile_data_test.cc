@@ -159,7 +159,9 @@ TEST_F(HostileDataTest, AMegabyteNoteIsPrintedWhole) {
   }
   Sql("update notes set note = " + Quoted(note) + " where parent_code = 'BIG';"
       "update disbursement set note = " + Quoted(note) + " where owner = 'BIG' and amount = 90");
-  RunResult r = Run("2009-04-18", "--notes");
+  // Laid out and traced, not rendered: the layout is where a long text
+  // costs, and a thousand pages of PDF would only slow the test.
+  RunResult r = Run("2009-04-18", "--notes --to none");
   ASSERT_EQ(PrintedOrStopped(r), "");
   // The owner note through "notes" and the disbursement note through
   // "Notes" (after the journal line's description): each copy holds the
@@ -178,7 +180,6 @@ TEST_F(HostileDataTest, AMegabyteNoteIsPrintedWhole) {
     EXPECT_EQ(compact.size(), expected.size()) << section;
     EXPECT_TRUE(compact == expected) << section;
   }
-  EXPECT_TRUE(std::filesystem::exists(out_ / "statements-2009-04-18.pdf"));
 }
 
 TEST_F(HostileDataTest, NullsInEveryOptionalColumn) {
