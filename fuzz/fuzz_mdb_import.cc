@@ -57,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bytes[offset % bytes.size()] = static_cast<char>(data[i + 3]);
   }
 
-  static const std::string path =
-      "/tmp/dunmerrow-fuzz-mdb-" + std::to_string(getpid()) + ".mdb";
+  static const std::string path = "/tmp/dunmerrow-fuzz-mdb-" + std::to_string(getpid()) + ".mdb";
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -58,14 +58,17 @@ class FaultTest : public StatementTest {
     for (size_t i = 0; i < emails.size(); ++i) {
       const std::string code = "OWNER" + std::to_string(i + 1);
       Sql("insert into owner (code, name, street1, email) values ('" + code + "', 'Owner " +
-          std::to_string(i + 1) + "', '1 Sea St', '" + emails[i] + "');"
-          "insert into property (code, ownercode, Address1) values ('" + code + "P', '" + code +
+          std::to_string(i + 1) + "', '1 Sea St', '" + emails[i] +
+          "');"
+          "insert into property (code, ownercode, Address1) values ('" +
+          code + "P', '" + code +
           "', 'Flat');"
-          "insert into disbursement (owner, date, amount) values ('" + code +
-          "', '2009-04-18 00:00:00', 10);");
+          "insert into disbursement (owner, date, amount) values ('" +
+          code + "', '2009-04-18 00:00:00', 10);");
       for (int line = 0; line < 60; ++line) {
         Sql("insert into Revenues ([property code], Date, Amount, counter_gl, [Revenue Group]) "
-            "values ('" + code + "P', '2009-04-10 00:00:00', 1, 'BANK', 'RENT')");
+            "values ('" +
+            code + "P', '2009-04-10 00:00:00', 1, 'BANK', 'RENT')");
       }
     }
   }
@@ -141,9 +144,10 @@ TEST_F(FaultTest, ADroppedConnectionAndARefusedRecipientKeepTheirMessagesOthersG
   const fs::path log = dir_ / "accepted.log";
   helper_ = fork();
   if (helper_ == 0) {
-    const std::string script = std::string(DUNMERROW_SOURCE_DIR) + "/tests/hardening/smtp_faults.py";
-    execl("/usr/bin/python3", "python3", script.c_str(), std::to_string(port).c_str(),
-          log.c_str(), static_cast<char*>(nullptr));
+    const std::string script =
+        std::string(DUNMERROW_SOURCE_DIR) + "/tests/hardening/smtp_faults.py";
+    execl("/usr/bin/python3", "python3", script.c_str(), std::to_string(port).c_str(), log.c_str(),
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -215,22 +219,20 @@ class MissingResourceTest : public FaultTest {
     std::ofstream(home / "OwnerStatement.rdn") << definition;
     if (logo) std::ofstream(home / "reportlogo.bmp", std::ios::binary) << *logo;
     const std::string err = (dir_ / "stderr.txt").string();
-    const std::string cmd =
-        "DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" + home.string() +
-        "' QUELLORY_MACHINE_SETTINGS='" + (dir_ / "machine.ini").string() +
-        "' QUELLORY_USER_SETTINGS='" + (dir_ / "user.ini").string() + "' '" +
-        DUNMERROW_BIN_DIR + "/dunmerrow' statements --date 2009-04-18 --database '" +
-        db_.string() + "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
-        "' --locale en_AU </dev/null >/dev/null 2>'" + err + "'";
+    const std::string cmd = "DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" + home.string() +
+                            "' QUELLORY_MACHINE_SETTINGS='" + (dir_ / "machine.ini").string() +
+                            "' QUELLORY_USER_SETTINGS='" + (dir_ / "user.ini").string() + "' '" +
+                            DUNMERROW_BIN_DIR +
+                            "/dunmerrow' statements --date 2009-04-18 --database '" + db_.string() +
+                            "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
+                            "' --locale en_AU </dev/null >/dev/null 2>'" + err + "'";
     RunResult r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.stderr_text = FileText(err);
     return r;
   }
-  std::string Definition() {
-    return FileText(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn");
-  }
+  std::string Definition() { return FileText(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn"); }
 };
 
 TEST_F(MissingResourceTest, APictureThatIsMissingOrNotAPictureIsNamed) {

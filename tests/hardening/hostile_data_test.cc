@@ -60,19 +60,25 @@ class HostileDataTest : public StatementTest {
     const std::string c = Quoted(code);
     const std::string p = Quoted(code + "/P");
     Sql("insert into owner (code, name, street1, email) values (" + c + ", " + Quoted(name) +
-        ", '1 Sea St', " + Quoted(email) + ");"
-        "insert into property (code, ownercode, Address1) values (" + p + ", " + c + ", " +
-        Quoted("Flat of " + code) + ");"
+        ", '1 Sea St', " + Quoted(email) +
+        ");"
+        "insert into property (code, ownercode, Address1) values (" +
+        p + ", " + c + ", " + Quoted("Flat of " + code) +
+        ");"
         "insert into tenancy (reference, [property code], name, [current rent], every_amt, "
-        "every_freq, closed_yn, [when ended]) values (" + Quoted(code + "/T") + ", " + p + ", " +
-        Quoted("Tenant of " + code) + ", 100, 1, 'week', 0, '1234-01-01 00:00:00');"
-        "insert into notes (note_type, parent_code, on_owner, note) values (1, " + c + ", -1, " +
-        Quoted("Note for " + code) + ");"
+        "every_freq, closed_yn, [when ended]) values (" +
+        Quoted(code + "/T") + ", " + p + ", " + Quoted("Tenant of " + code) +
+        ", 100, 1, 'week', 0, '1234-01-01 00:00:00');"
+        "insert into notes (note_type, parent_code, on_owner, note) values (1, " +
+        c + ", -1, " + Quoted("Note for " + code) +
+        ");"
         "insert into Revenues (tenant_code, [property code], Date, Amount, tax, counter_gl, "
-        "[Revenue Group], description) values (" + Quoted(code + "/T") + ", " + p +
+        "[Revenue Group], description) values (" +
+        Quoted(code + "/T") + ", " + p +
         ", '2009-04-10 00:00:00', 100, 0, 'BANK', 'RENT', 'rent');"
-        "insert into disbursement (owner, date, amount, fees, tax, reserve_taken) values (" + c +
-        ", '2009-03-31 00:00:00', 1, 0, 0, 0), (" + c + ", '2009-04-18 00:00:00', 90, 10, 0, 0);");
+        "insert into disbursement (owner, date, amount, fees, tax, reserve_taken) values (" +
+        c + ", '2009-03-31 00:00:00', 1, 0, 0, 0), (" + c +
+        ", '2009-04-18 00:00:00', 90, 10, 0, 0);");
   }
 
   std::vector<std::string> Fields(const RunResult& r, const std::string& section,
@@ -85,7 +91,7 @@ class HostileDataTest : public StatementTest {
 
 TEST_F(HostileDataTest, CodesWithQuotesWildcardsBracketsAndWordsPrintTheirOwnStatements) {
   StandardSetup();
-  const std::vector<std::string> codes = {"#1",    "50%",  "O'Brien", "[X]",   "_a",
+  const std::vector<std::string> codes = {"#1",    "50%",  "O'Brien",      "[X]", "_a",
                                           "false", "true", "x' or 1=1 --", "Zoë✓"};
   for (size_t i = 0; i < codes.size(); ++i) Owner(codes[i], "Owner " + std::to_string(i));
   RunResult r = Run("2009-04-18", "--notes --detailed");
@@ -157,8 +163,10 @@ TEST_F(HostileDataTest, AMegabyteNoteIsPrintedWhole) {
     note += "Paragraph " + std::to_string(note.size()) + ": the gutter at the back was cleared, ";
     note += "the tenant was told, and the invoice will follow.\r\n";
   }
-  Sql("update notes set note = " + Quoted(note) + " where parent_code = 'BIG';"
-      "update disbursement set note = " + Quoted(note) + " where owner = 'BIG' and amount = 90");
+  Sql("update notes set note = " + Quoted(note) +
+      " where parent_code = 'BIG';"
+      "update disbursement set note = " +
+      Quoted(note) + " where owner = 'BIG' and amount = 90");
   // Laid out and traced, not rendered: the layout is where a long text
   // costs, and a thousand pages of PDF would only slow the test.
   RunResult r = Run("2009-04-18", "--notes --to none");
@@ -191,8 +199,10 @@ TEST_F(HostileDataTest, NullsInEveryOptionalColumn) {
       "('NT', 'NP', 0, '1234-01-01 00:00:00');"
       "insert into rent_periods (tenant_code) values ('NT');"
       "insert into notes (note_type, parent_code, on_owner) values (1, 'N', -1);"
-      "insert into Revenues ([property code], Date, Amount) values ('NP', '2009-04-10 00:00:00', 5);"
-      "insert into Expenses ([property code], Date, Amount) values ('NP', '2009-04-11 00:00:00', 2);"
+      "insert into Revenues ([property code], Date, Amount) values ('NP', '2009-04-10 00:00:00', "
+      "5);"
+      "insert into Expenses ([property code], Date, Amount) values ('NP', '2009-04-11 00:00:00', "
+      "2);"
       "insert into disbursement (recordnumber, owner, date, amount) values "
       "(7, 'N', '2009-04-18 00:00:00', 3);"
       "insert into extra_fees (disburse_id) values (7);");
