@@ -8,6 +8,7 @@
 
 #include <mutex>
 #include <set>
+#include <unordered_map>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Fontconfig keeps part of the configuration it parses (on Pango's font
@@ -21,6 +22,10 @@ namespace {
 
 double TwipsToPoints(int32_t twips) { return twips / static_cast<double>(kTwipsPerPoint); }
 int TwipsToPango(int32_t twips) { return static_cast<int>(TwipsToPoints(twips) * PANGO_SCALE); }
+// What one box remembers of the fits it measured: short texts only, and a
+// bounded number of them, so that memory does not grow with the run.
+constexpr size_t kMaxKnownFits = 4096;
+constexpr size_t kMaxKnownFitText = 512;
 
 }  // namespace
 
@@ -45,6 +50,9 @@ std::string ValidUtf8(const std::string& text) {
 struct TextEngine::CachedLayout {
   PangoLayout* layout = nullptr;
   std::string text;
+  // What FitLength found for each text in this box: a run fits the same few
+  // texts (account names, the company's notes) thousands of times.
+  std::unordered_map<std::string, size_t> fits;
 };
 
 struct TextEngine::Private {
@@ -165,6 +173,7 @@ size_t TextEngine::FitLength(const std::string& text, const FontSpec& font, cons
   // Measuring always wraps at the box's width, so that a one-line box takes
   // as much as one line holds and the rest goes to the next copy.
   CachedLayout& cached = LayoutFor(font, box, true);
+  if (auto known = cached.fits.find(text); known != cached.fits.end()) return known->second;
   if (cached.text != text) {
     pango_layout_set_text(cached.layout, text.data(), static_cast<int>(text.size()));
     cached.text = text;
@@ -187,6 +196,10 @@ size_t TextEngine::FitLength(const std::string& text, const FontSpec& font, cons
   if (fit == 0) {
     // Never stand still: take one whole character.
     fit = static_cast<size_t>(g_utf8_next_char(text.data()) - text.data());
+  }
+  if (text.size() <= kMaxKnownFitText) {
+    if (cached.fits.size() >= kMaxKnownFits) cached.fits.clear();
+    cached.fits.emplace(text, fit);
   }
   return fit;
 }
