@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <list>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/com_error.h"
@@ -47,8 +48,17 @@ struct PreparedQuery {
   ~PreparedQuery() { sqlite3_finalize(stmt); }
 
   // Index of the column `name` (alias or column name, letters compared without
-  // regard to case; "table.column" too); -1 when there is none.
-  int Find(std::string_view name) const {
+  // regard to case; "table.column" too); -1 when there is none. A recordset
+  // asks for the same few names on every row, so each answer is kept.
+  int Find(const std::string& name) {
+    if (auto known = found.find(name); known != found.end()) return known->second;
+    const int index = Search(name);
+    found.emplace(name, index);
+    return index;
+  }
+  std::unordered_map<std::string, int> found;
+
+  int Search(std::string_view name) const {
     for (size_t i = 0; i < names.size(); ++i) {
       if (EqualsNoCase(names[i], name)) return static_cast<int>(i);
     }
