@@ -32,8 +32,9 @@ std::string ColumnText(sqlite3_stmt* stmt, int index) {
   return std::string(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, index)));
 }
 
-core::Variant ReadByStorage(sqlite3_stmt* stmt, int index) {
-  switch (sqlite3_column_type(stmt, index)) {
+// `type` is the column's storage class, read before any conversion.
+core::Variant ReadByStorage(sqlite3_stmt* stmt, int index, int type) {
+  switch (type) {
     case SQLITE_INTEGER: {
       const sqlite3_int64 v = sqlite3_column_int64(stmt, index);
       if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
@@ -47,8 +48,8 @@ core::Variant ReadByStorage(sqlite3_stmt* stmt, int index) {
   }
 }
 
-core::Variant ReadDate(sqlite3_stmt* stmt, int index, const std::string& column) {
-  if (sqlite3_column_type(stmt, index) != SQLITE_TEXT) {
+core::Variant ReadDate(sqlite3_stmt* stmt, int index, int type, const std::string& column) {
+  if (type != SQLITE_TEXT) {
     // A number in a date column is a serial date, as the host counts them.
     const double serial = sqlite3_column_double(stmt, index);
     try {
@@ -96,23 +97,26 @@ ColumnKind KindOfDeclaredType(const char* declared_type) {
 
 core::Variant ReadColumn(sqlite3_stmt* stmt, int index, ColumnKind kind,
                          const std::string& column) {
-  if (sqlite3_column_type(stmt, index) == SQLITE_NULL) return core::Variant::Null();
+  // The storage class is asked once: every use of it below comes before any
+  // conversion of the value, and each asking takes the connection's mutex.
+  const int type = sqlite3_column_type(stmt, index);
+  if (type == SQLITE_NULL) return core::Variant::Null();
   switch (kind) {
     case ColumnKind::kByStorage:
-      return ReadByStorage(stmt, index);
+      return ReadByStorage(stmt, index, type);
     case ColumnKind::kText:
       return core::Variant(ColumnText(stmt, index));
     case ColumnKind::kDate:
-      return ReadDate(stmt, index, column);
+      return ReadDate(stmt, index, type, column);
     case ColumnKind::kBoolean:
-      if (sqlite3_column_type(stmt, index) == SQLITE_TEXT)
+      if (type == SQLITE_TEXT)
         BadValue(column, "'" + ColumnText(stmt, index) + "', which is not a yes/no value");
       return core::Variant(sqlite3_column_double(stmt, index) != 0);
     case ColumnKind::kCurrency:
       try {
-        if (sqlite3_column_type(stmt, index) == SQLITE_TEXT)
+        if (type == SQLITE_TEXT)
           return core::Variant(core::Currency::Parse(ColumnText(stmt, index)));
-        if (sqlite3_column_type(stmt, index) == SQLITE_INTEGER)
+        if (type == SQLITE_INTEGER)
           return core::Variant(core::Currency::FromUnits(sqlite3_column_int64(stmt, index)));
         return core::Variant(core::Currency::FromDouble(sqlite3_column_double(stmt, index)));
       } catch (const core::ComError& e) {
@@ -123,11 +127,11 @@ core::Variant ReadColumn(sqlite3_stmt* stmt, int index, ColumnKind kind,
     case ColumnKind::kLong:
       return ReadWhole<int32_t>(stmt, index, column);
     case ColumnKind::kDouble:
-      if (sqlite3_column_type(stmt, index) == SQLITE_TEXT)
+      if (type == SQLITE_TEXT)
         BadValue(column, "'" + ColumnText(stmt, index) + "', which is not a number");
       return core::Variant(sqlite3_column_double(stmt, index));
   }
-  return ReadByStorage(stmt, index);
+  return ReadByStorage(stmt, index, type);
 }
 
 }  // namespace jet
