@@ -176,8 +176,10 @@ int main(int argc, char** argv) {
     if (best < 0 || seconds < best) best = seconds;
     if (best_cpu < 0 || cpu < best_cpu) best_cpu = cpu;
   }
-  std::printf("query floor: %.4f seconds, %.4f cpu seconds, %ld statements, %ld rows, %ld cells, %zu distinct texts"
-              " (checksum %lu)\n",
-              best, best_cpu, counts.statements, counts.rows, counts.cells, distinct, counts.checksum);
+  std::printf(
+      "query floor: %.4f seconds, %.4f cpu seconds, %ld statements, %ld rows, %ld cells, %zu "
+      "distinct texts"
+      " (checksum %lu)\n",
+      best, best_cpu, counts.statements, counts.rows, counts.cells, distinct, counts.checksum);
   return 0;
 }

@@ -62,9 +62,10 @@ TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedTrace) {
 
   // --to none lays out every page with the real fonts but writes no PDF.
   const std::filesystem::path trace = dir_ / "demo-trace.jsonl";
-  RunResult run = Command("statements --date " + date[1].str() + " --detailed --notes --app-folder '" +
-                          demo.string() + "' --out '" + (dir_ / "out").string() +
-                          "' --to none --trace '" + trace.string() + "' --locale en_AU");
+  RunResult run =
+      Command("statements --date " + date[1].str() + " --detailed --notes --app-folder '" +
+              demo.string() + "' --out '" + (dir_ / "out").string() + "' --to none --trace '" +
+              trace.string() + "' --locale en_AU");
   ASSERT_EQ(run.status, 0) << run.stderr_text;
   const std::string text = ReadText(trace);
   // A run that printed almost nothing would make the comparison worthless.
@@ -82,13 +83,14 @@ TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedTrace) {
   const std::string actual = Sha256Of(hashed);
   ASSERT_EQ(actual.size(), 64u) << "sha256sum failed on " << trace;
   if (const char* update = std::getenv("DUNMERROW_UPDATE_GOLDEN"); update && *update == '1') {
-    std::ofstream(kGoldenFile) << "# SHA-256 of the demo portfolio's trace (200 properties, seed 1,\n"
-                                  "# detailed with notes, en_AU); see tests/e2e/trace_golden_test.cc\n"
-                               << actual << "\n";
+    std::ofstream(kGoldenFile)
+        << "# SHA-256 of the demo portfolio's trace (200 properties, seed 1,\n"
+           "# detailed with notes, en_AU); see tests/e2e/trace_golden_test.cc\n"
+        << actual << "\n";
     GTEST_SKIP() << "golden hash rewritten: " << actual;
   }
-  EXPECT_EQ(actual, GoldenHash())
-      << "the demo portfolio's trace changed; the trace is kept in " << hashed;
+  EXPECT_EQ(actual, GoldenHash()) << "the demo portfolio's trace changed; the trace is kept in "
+                                  << hashed;
 }
 
 }  // namespace
