@@ -79,6 +79,7 @@ TEST_F(InstallTest, InstallsTheLibraryWithItsDefinitionsAndAPkgConfigFile) {
   }
   EXPECT_TRUE(fs::is_regular_file(prefix_ / "include" / "dunmerrow" / "dunmerrow.h"));
   EXPECT_TRUE(fs::is_regular_file(prefix_ / "bin" / "dunmerrow"));
+  EXPECT_TRUE(fs::is_regular_file(prefix_ / "share" / "doc" / "dunmerrow" / "examples" / "host.c"));
 }
 
 TEST_F(InstallTest, StagedInstallNamesTheFinalPrefix) {
