@@ -2,7 +2,7 @@
 // printed text, page break or event order changes the trace's SHA-256.
 //
 // After a change that is meant to alter the output, refresh the golden hash with
-//   DUNMERROW_UPDATE_GOLDEN=1 build/tests/e2e_tests --gtest_filter='DemoTraceGolden.*'
+//   DUNMERROW_UPDATE_GOLDEN=1 build/bin/e2e_tests --gtest_filter='DemoTraceGolden.*'
 #include <gtest/gtest.h>
 
 #include <cstdio>
