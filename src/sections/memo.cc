@@ -14,7 +14,8 @@ namespace {
 // The engine lays out all of the text it is offered to find what fits, so a
 // long text is offered a window at a time, a few times what one copy holds:
 // a megabyte of notes then costs in proportion to its length, not its square.
-constexpr size_t kFirstWindow = 4096;
+constexpr size_t kFirstWindow = 512;
+constexpr size_t kWindowPerCopy = 4;
 
 // `end` moved back to the start of the UTF-8 character it falls in, but not
 // before `begin`.
@@ -51,6 +52,7 @@ void PrintMemoField(contracts::Report& report, const std::string& memo, const st
     // An engine that gives back a rest no shorter than what it was offered
     // would keep this loop going for ever: print what we have and stop.
     const bool stalled = rest.size() >= offered.size();
+    window = std::max(kFirstWindow, kWindowPerCopy * part.size());
     carried = std::move(rest);
     next = end;
     report.PrintSection(target->Name());
