@@ -62,7 +62,10 @@ bool PlainFileExists(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& contents) {
-  std::string tmp = JoinPath(Dirname(path), "." + Basename(path) + ".XXXXXX");
+  std::string tmp_name(1, '.');
+  tmp_name += Basename(path);
+  tmp_name += ".XXXXXX";
+  std::string tmp = JoinPath(Dirname(path), tmp_name);
   const int fd = mkstemp(tmp.data());
   if (fd < 0) RaiseFileError("Cannot write", path, errno);
   size_t done = 0;

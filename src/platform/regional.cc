@@ -125,16 +125,19 @@ std::string RoundDecimalText(bool negative, std::string int_part, std::string fr
         break;
       }
     }
-    if (i < 0) digits.insert(0, "1");
+    if (i < 0) digits.insert(digits.begin(), '1');
   }
   const size_t int_len = digits.size() - static_cast<size_t>(places);
-  std::string whole = digits.substr(0, int_len);
-  while (whole.size() > 1 && whole[0] == '0') whole.erase(0, 1);
-  if (whole.empty()) whole = "0";
-  std::string out = whole;
-  if (places > 0) out += "." + digits.substr(int_len);
+  const size_t first_digit = std::min(digits.find_first_not_of('0'), int_len);
+  std::string out = first_digit < int_len ? digits.substr(first_digit, int_len - first_digit)
+                                          : std::string(1, '0');
+  if (places > 0) {
+    out += '.';
+    out.append(digits, int_len, std::string::npos);
+  }
   const bool all_zero = out.find_first_not_of("0.") == std::string::npos;
-  return (negative && !all_zero ? "-" : "") + out;
+  if (negative && !all_zero) out.insert(out.begin(), '-');
+  return out;
 }
 
 }  // namespace
@@ -236,7 +239,7 @@ std::optional<core::Date> ParseDateTime(const std::string& text) {
 std::string FormatCurrency(core::Currency amount) {
   RegionalState& s = Ready();
   std::lock_guard lock(s.mutex);
-  if (!s.currency) return "$" + FormatFixed(amount, 2);
+  if (!s.currency) return std::string(1, '$').append(FormatFixed(amount, 2));
   icu::UnicodeString out;
   UErrorCode status = U_ZERO_ERROR;
   // The decimal text keeps every digit of the amount; ICU rounds it to the
