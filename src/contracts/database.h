@@ -32,6 +32,7 @@ class Recordset : public core::Object {
   virtual std::string FieldName(int index) = 0;
 };
 
+// A database and its recordsets are used by one thread at a time.
 class Database : public core::Object {
  public:
   // A recordset positioned on its first row, or at end when there is none.

@@ -14,7 +14,9 @@ namespace {
 
 sqlite3* OpenSqliteReadOnly(const std::string& path) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  // A database belongs to the thread that opened it (the component keeps one
+  // per thread), so the connection needs no mutex of its own.
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
@@ -33,7 +35,8 @@ sqlite3* OpenSqliteReadOnly(const std::string& path) {
 
 sqlite3* ImportIntoMemory(const std::string& path) {
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc =
+      sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close_v2(db);
     throw core::ComError(kErrCannotOpen, "Cannot open a memory database for '" + path + "'",
