@@ -98,6 +98,7 @@ class ReportImpl : public contracts::Report {
   ImageCache images_;
   Spool spool_;
   SpoolCopy copy_;  // reused for every copy
+  std::map<std::string, int> next_suffix_;  // by e-mail file base: the next "-N" to try
   std::string email_to_;
   std::string email_subject_;
   std::string document_label_;
@@ -313,7 +314,12 @@ std::string ReportImpl::DeliverEmail(int pages) {
   std::string path = (outbox / (base + ".eml")).string();
   if (!options_.render) return path;
   MakeFolder(outbox);
-  for (int n = 2; fs::exists(path) || fs::exists(sent / fs::path(path).filename()); ++n) {
+  // Many owners share a name (those without an address, say): each base
+  // remembers the suffix it got to, so finding a free name stays cheap.
+  int& n = next_suffix_[base];
+  if (n > 2) path = (outbox / (base + "-" + std::to_string(n - 1) + ".eml")).string();
+  if (n < 2) n = 2;
+  for (; fs::exists(path) || fs::exists(sent / fs::path(path).filename()); ++n) {
     path = (outbox / (base + "-" + std::to_string(n) + ".eml")).string();
   }
   MailMessage message;
