@@ -54,6 +54,7 @@ void ReportRun::Steps(const std::string& ReportFilename) {
       General::SQLDate(report_date) + " order by code";
   General::DataCreateSet(OwnerSet, owner_sql);
 
+  notes_ = sections::ReadsTrue(cls_.GetParam("bNotes", false));
   if (General::DataIsEmpty(OwnerSet)) {
     platform::MsgBox("There were no disbursements done on " +
                      cls_.GetParam("DateTo", platform::Now()));

@@ -5,6 +5,7 @@
 #ifndef DUNMERROW_COMPONENT_REPORT_RUN_H_
 #define DUNMERROW_COMPONENT_REPORT_RUN_H_
 
+#include <optional>
 #include <string>
 
 #include "component/cls_report.h"
@@ -44,6 +45,15 @@ class ReportRun {
   General::RecordsetPtr FeeSet;
   int owners_total_ = 0;
   int owners_done_ = 0;
+  // Parameters never change during a run: read once.
+  bool notes_ = false;
+  // The journal line's section and fields, looked up at the first line.
+  struct JournalFields {
+    std::shared_ptr<contracts::ReportSection> section;
+    std::shared_ptr<contracts::ReportField> date, property, details, expense, income;
+  };
+  std::optional<JournalFields> journal_fields_;
+  JournalFields& JournalLineFields();
 
   // The current owner.
   std::string owner_code_;

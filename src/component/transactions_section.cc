@@ -59,6 +59,19 @@ void ReportRun::TransactionsSection() {
   }
 }
 
+ReportRun::JournalFields& ReportRun::JournalLineFields() {
+  if (!journal_fields_) {
+    auto section = report_.Sections("TransDetail");
+    journal_fields_ = JournalFields{section,
+                                    section->Fields("Date"),
+                                    section->Fields("Property"),
+                                    section->Fields("Details"),
+                                    section->Fields("Expense"),
+                                    section->Fields("Income")};
+  }
+  return *journal_fields_;
+}
+
 void ReportRun::PrintJournalLine() {
   auto& journal = section_set_;
   if (!bOwnerStarted) {
@@ -66,41 +79,39 @@ void ReportRun::PrintJournalLine() {
     report_.PrintSection("TransHeader");
     bOwnerStarted = true;
   }
-  auto detail = report_.Sections("TransDetail");
-  detail->Clear();
+  JournalFields& detail = JournalLineFields();
+  detail.section->Clear();
   const core::Date date = core::ToDate(FieldOf(journal, "date"));
   const std::string property = TextOf(journal, "property");
-  detail->Fields("Date")->SetText(platform::FormatShortDate(date));
-  detail->Fields("Property")->SetText(property);
+  detail.date->SetText(platform::FormatShortDate(date));
+  detail.property->SetText(property);
 
   const std::string what =
       "the journal line of property " + property + " on " + platform::FormatShortDate(date);
   if (sections::FlagOf(journal, "expense")) {
-    detail->Fields("Details")
-        ->SetText(AccountCache::GLDescription(TextOf(journal, "debitaccount"),
-                                              AccountCache::kExpenseAccount));
+    detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "debitaccount"),
+                                                        AccountCache::kExpenseAccount));
     const core::Currency debit = core::ToCurrency(sections::RequiredValueOf(journal, "debit", what));
-    detail->Fields("Expense")->SetText(Amount(debit));
+    detail.expense->SetText(Amount(debit));
     OwnerExpense += debit;
     PropertyExpense += debit;
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
     OwnerTax -= tax;
     PropertyTax -= tax;
   } else {
-    detail->Fields("Details")
-        ->SetText(AccountCache::GLDescription(TextOf(journal, "creditaccount"),
-                                              AccountCache::kIncomeAccount));
+    detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "creditaccount"),
+                                                        AccountCache::kIncomeAccount));
     const core::Currency credit = core::ToCurrency(sections::RequiredValueOf(journal, "credit", what));
-    detail->Fields("Income")->SetText(Amount(credit));
+    detail.income->SetText(Amount(credit));
     OwnerIncome += credit;
     PropertyIncome += credit;
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
     OwnerTax += tax;
     PropertyTax += tax;
   }
-  report_.PrintSection(detail->Name());
+  report_.PrintSection(detail.section->Name());
 
-  if (sections::ReadsTrue(cls_.GetParam("bNotes", false))) {
+  if (notes_) {
     sections::PrintMemoField(report_, TextOf(journal, "description"), "Notes", "Notes");
   }
 }

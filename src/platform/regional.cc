@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <atomic>
 #include <mutex>
 
 #include "core/com_error.h"
@@ -26,7 +27,7 @@ struct RegionalState {
   std::string short_date_pattern;
   std::unique_ptr<icu::NumberFormat> currency;
   std::string months[12];
-  bool ready = false;
+  std::atomic<bool> ready{false};
 };
 
 RegionalState& State() {
@@ -95,11 +96,14 @@ void Initialize(RegionalState& s, const std::string& requested) {
   for (int m = 0; m < 12; ++m) {
     s.months[m] = shorts && count >= 12 ? ToUtf8(shorts[m]) : kEnglish[m];
   }
-  s.ready = true;
+  s.ready.store(true, std::memory_order_release);
 }
 
+// The state, set up from the environment on first use. Once ready it is only
+// read (the locale is chosen before a run), so readers need no lock.
 RegionalState& Ready() {
   RegionalState& s = State();
+  if (s.ready.load(std::memory_order_acquire)) return s;
   std::lock_guard lock(s.mutex);
   if (!s.ready) Initialize(s, "");
   return s;
@@ -156,7 +160,7 @@ std::string LocaleName() { return Ready().locale_name; }
 std::string ShortDatePattern() { return Ready().short_date_pattern; }
 
 std::string FormatShortDate(const core::Date& d) {
-  const std::string pattern = ShortDatePattern();
+  const std::string& pattern = Ready().short_date_pattern;
   const core::CivilTime t = d.ToCivil();
   std::string out;
   for (size_t i = 0; i < pattern.size();) {

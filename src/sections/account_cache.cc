@@ -12,20 +12,15 @@ namespace {
 struct Cache {
   bool loaded = false;
   std::vector<GLAccount> accounts;
-  // Keyed by type and exact code: the first account's description, and the
-  // PayToOwner of the last excluded account.
-  std::unordered_map<std::string, std::string> first_description;
-  std::unordered_map<std::string, bool> last_exclusion;
+  // By type, then exact code: the first account's description. By exact
+  // code, for income and expense accounts: the PayToOwner of the last
+  // excluded account.
+  std::unordered_map<int16_t, std::unordered_map<std::string, std::string>> first_description;
+  std::unordered_map<std::string, bool> last_income_exclusion;
+  std::unordered_map<std::string, bool> last_expense_exclusion;
 };
 
 thread_local Cache t_cache;
-
-std::string Key(int16_t type, const std::string& code) {
-  std::string key = std::to_string(type);
-  key += '\x1f';
-  key += code;
-  return key;
-}
 
 void FillRecord(const General::RecordsetPtr& rs, GLAccount& a) {
   a.Code = core::JoinText(rs->Field("gl_code"));
@@ -73,26 +68,30 @@ void RebuildIndex() {
   if (c.accounts.empty()) c.accounts.emplace_back();  // slot 0 is always there
   c.loaded = true;
   c.first_description.clear();
-  c.last_exclusion.clear();
+  c.last_income_exclusion.clear();
+  c.last_expense_exclusion.clear();
   for (size_t i = 1; i < c.accounts.size(); ++i) {
     const GLAccount& a = c.accounts[i];
-    c.first_description.emplace(Key(a.AccountType, a.Code), a.Description);
-    if (a.ExcludeDisburse && (a.AccountType == kIncomeAccount || a.AccountType == kExpenseAccount)) {
-      c.last_exclusion[Key(a.AccountType, a.Code)] = a.PayToOwner;
-    }
+    c.first_description[a.AccountType].emplace(a.Code, a.Description);
+    if (!a.ExcludeDisburse) continue;
+    if (a.AccountType == kIncomeAccount) c.last_income_exclusion[a.Code] = a.PayToOwner;
+    if (a.AccountType == kExpenseAccount) c.last_expense_exclusion[a.Code] = a.PayToOwner;
   }
 }
 
 std::string GLDescription(const std::string& code, int16_t type) {
   if (!t_cache.loaded) throw core::ComError(core::kErrSubscript, "Subscript out of range: the account cache is not loaded");
-  auto it = t_cache.first_description.find(Key(type, code));
-  return it == t_cache.first_description.end() ? "" : it->second;
+  auto by_type = t_cache.first_description.find(type);
+  if (by_type == t_cache.first_description.end()) return "";
+  auto it = by_type->second.find(code);
+  return it == by_type->second.end() ? "" : it->second;
 }
 
 std::optional<bool> ExclusionDecision(bool expense_line, const std::string& account_code) {
-  const int16_t type = expense_line ? kExpenseAccount : kIncomeAccount;
-  auto it = t_cache.last_exclusion.find(Key(type, account_code));
-  if (it == t_cache.last_exclusion.end()) return std::nullopt;
+  const auto& exclusions =
+      expense_line ? t_cache.last_expense_exclusion : t_cache.last_income_exclusion;
+  auto it = exclusions.find(account_code);
+  if (it == exclusions.end()) return std::nullopt;
   return it->second;
 }
 
