@@ -15,7 +15,7 @@ seed=${BENCH_SEED:-7}
 jobs=${JOBS:-2}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDUNMERROW_BENCH=ON >/dev/null
-cmake --build "$build" -j "$jobs" --target dunmerrow_cmd query_floor report_bench >/dev/null
+cmake --build "$build" -j "$jobs" --target dunmerrow_cmd query_floor report_bench journal_bench >/dev/null
 
 bin="$build/bin/dunmerrow"
 floor_bin="$build/bin/query_floor"
@@ -143,3 +143,7 @@ fi
 echo
 echo "The report engine alone: 60-field pages laid out and written to a real PDF"
 "$build/bin/report_bench" 2>/dev/null | grep -E '^(BM_|Benchmark|-)'
+
+echo
+echo "The transactions section alone: one owner, 100,000 journal lines, 2,000 accounts"
+"$build/bin/journal_bench"
