@@ -266,7 +266,7 @@ TEST_F(GeneralTest, LookupValueOnValuesNullsAndMissingRows) {
 TEST_F(GeneralTest, EngineFailuresCarryNumberAndDescription) {
   General::AppFolder() = app_;
   General::DataError("Data EOF",
-                     core::ComError(3021, "No current record.", "Microsoft JET Database Engine"));
+                     core::ComError(3021, "No current record.", "Dunmerrow.Jet"));
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text, "General Errors...\r\n\r\n3021 - No current record.\r\n\r\n");
   EXPECT_EQ(LogOf("Dec26"), "06/12/26 09:05:07 " + messages_[0].text + "\r\n");

@@ -57,7 +57,7 @@ const std::vector<std::string>& DemoTradePayees() {
                                               "A1 Locksmiths",
                                               "Northside Pest Control",
                                               "Handy Harry's Maintenance",
-                                              "Crystal Clear Glass",
+                                              "Clearview Glass",
                                               "Merrowdale Council",
                                               "Shire Water",
                                               "Allsafe Insurance",
