@@ -173,7 +173,7 @@ int RunStatements(const Args& args) {
     return UsageError("statements: --to must be preview, print, email, outbox, both or none, not '" +
                       o.to + "'");
   }
-  core::Date report_date;
+  core::Date report_date = platform::Today();
   if (!o.date.empty()) {
     auto parsed = core::Date::ParseIso(o.date);
     if (!parsed || o.date.size() != 10) {
@@ -212,7 +212,6 @@ int RunStatements(const Args& args) {
     return 1;
   }
   engine.report_date = report_date.ToIso().substr(0, 10);
-  if (o.date.empty()) engine.report_date = platform::Today().ToIso().substr(0, 10);
   RegisterEngines(engine);
 
   const std::string definition =
@@ -225,8 +224,7 @@ int RunStatements(const Args& args) {
   ProgressBar progress;
   try {
     auto report = platform::CreateObjectAs<clsReport>(contracts::kComponentProgId);
-    report->SetParam("DateTo", o.date.empty() ? core::Variant(platform::Today())
-                                              : core::Variant(report_date));
+    report->SetParam("DateTo", core::Variant(report_date));
     report->SetParam("bNotes", o.notes);
     report->SetParam("bDetailed", o.detailed);
     if (isatty(STDERR_FILENO)) {
