@@ -87,12 +87,12 @@ std::string clsReport::NumberFormatWithComma() { return sections::NumberFormatWi
 void clsReport::PrintMemoField(const std::string& sMemo, const std::string& sSection,
                                const std::string& sField) {
   if (sMemo.empty()) return;
-  if (!objReport) throw core::ComError(91, "No report is open to print on");
+  if (!objReport) throw core::ComError(core::kErrObjectNotSet, "No report is open to print on");
   sections::PrintMemoField(*objReport, sMemo, sSection, sField);
 }
 
 void clsReport::GetCompanyName(const std::shared_ptr<contracts::Report>& report) {
-  if (!report) throw core::ComError(91, "No report was given for the company block");
+  if (!report) throw core::ComError(core::kErrObjectNotSet, "No report was given for the company block");
   sections::GetCompanyName(*report);
 }
 
@@ -106,7 +106,7 @@ void clsReport::PrintOwnerNotes(const std::string& owner_code) {
 }
 
 void clsReport::PrintOwnerPropertyList(const std::string& sOwner, const RecordsetPtr& OptionSet) {
-  if (!objReport) throw core::ComError(91, "No report is open to print on");
+  if (!objReport) throw core::ComError(core::kErrObjectNotSet, "No report is open to print on");
   sections::PrintOwnerPropertyList(*objReport, sOwner, OptionSet,
                                    sections::ReadsTrue(GetParam("bDetailed", false)));
 }

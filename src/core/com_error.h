@@ -7,19 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-namespace core {
+#include "core/error_numbers.h"
 
-// Error numbers shared across the component.
-inline constexpr int32_t kErrOverflow = 6;
-inline constexpr int32_t kErrSubscript = 9;
-inline constexpr int32_t kErrTypeMismatch = 13;
-inline constexpr int32_t kErrFileNotFound = 53;
-inline constexpr int32_t kErrInvalidNull = 94;
-inline constexpr int32_t kErrCantCreateObject = 429;
-inline constexpr int32_t kErrDuplicateKey = 457;
-inline constexpr int32_t kErrNotImplemented = 445;
-inline constexpr int32_t kErrItemNotFound = 3265;
-inline constexpr int32_t kErrObjectClosed = 3704;
+namespace core {
 
 class ComError : public std::runtime_error {
  public:

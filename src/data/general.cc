@@ -21,13 +21,11 @@ namespace {
 
 constexpr char kCrLf[] = "\r\n";
 constexpr char kDatabaseName[] = "property.mdb";
-constexpr int32_t kErrObjectNotSet = 91;
-constexpr int32_t kErrInternal = 51;
 
 thread_local std::shared_ptr<contracts::DBEngine> t_engine;
 
 core::ComError NotSet() {
-  return core::ComError(kErrObjectNotSet, "Object variable or With block variable not set");
+  return core::ComError(core::kErrObjectNotSet, "Object variable or With block variable not set");
 }
 
 // Engines raise ComError; anything else still reaches the user with its text.
@@ -37,9 +35,9 @@ core::ComError CurrentFailure() {
   } catch (const core::ComError& e) {
     return e;
   } catch (const std::exception& e) {
-    return core::ComError(kErrInternal, e.what());
+    return core::ComError(core::kErrInternal, e.what());
   } catch (...) {
-    return core::ComError(kErrInternal, "Unknown failure");
+    return core::ComError(core::kErrInternal, "Unknown failure");
   }
 }
 
@@ -94,7 +92,7 @@ bool StartADO() {
       t_engine = platform::CreateObjectAs<contracts::DBEngine>(contracts::kDBEngineProgId);
     }
     auto db = t_engine->OpenDatabase(path, false, false, "");
-    if (!db) throw core::ComError(3024, "Could not find file '" + path + "'.");
+    if (!db) throw core::ComError(core::kErrCannotOpen, "Could not find file '" + path + "'.");
     DataDb() = std::move(db);
     return true;
   } catch (...) {

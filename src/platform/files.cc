@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "core/com_error.h"
+#include "platform/os_error.h"
 
 namespace platform {
 namespace {
@@ -31,7 +32,7 @@ std::string Basename(const std::string& path) {
 }
 
 [[noreturn]] void RaiseFileError(const std::string& what, const std::string& path, int err) {
-  throw core::ComError(75, what + " '" + path + "': " + std::strerror(err), "Dunmerrow");
+  throw core::ComError(OsErrorNumber(err), what + " '" + path + "': " + std::strerror(err));
 }
 
 }  // namespace

@@ -262,10 +262,10 @@ void SaveSetting(const std::string& app, const std::string& section, const std::
                  const std::string& value) {
   const std::string path = UserStorePath(app);
   if (path.empty()) {
-    throw core::ComError(5, "No per-user settings store for the application '" + app + "'");
+    throw core::ComError(core::kErrInvalidCall, "No per-user settings store for the application '" + app + "'");
   }
   if (!settings::ValidKeyPath(section)) {
-    throw core::ComError(5,
+    throw core::ComError(core::kErrInvalidCall,
                          "Invalid settings section name (control characters): '" + section + "'");
   }
   MakeFolders(Dirname(path));

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/com_error.h"
+#include "platform/os_error.h"
 
 namespace platform {
 namespace {
@@ -115,7 +116,8 @@ void OpenTrace(const std::string& path) {
   if (path.empty()) return;
   g_file = std::fopen(path.c_str(), "w");
   if (!g_file) {
-    throw core::ComError(75, "Cannot write the trace '" + path + "': " + std::strerror(errno));
+    const int err = errno;
+    throw core::ComError(OsErrorNumber(err), "Cannot write the trace '" + path + "': " + std::strerror(err));
   }
   g_enabled = true;
 }

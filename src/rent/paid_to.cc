@@ -15,7 +15,6 @@
 namespace RentPeriods {
 namespace {
 
-constexpr int32_t kErrDivisionByZero = 11;
 
 // Runs one step; a failure skips it.
 template <typename Step>
@@ -44,7 +43,7 @@ int16_t ToDayCount(int64_t days) {
 }
 
 double Divide(double dividend, double divisor) {
-  if (divisor == 0) throw core::ComError(kErrDivisionByZero, "Division by zero");
+  if (divisor == 0) throw core::ComError(core::kErrDivisionByZero, "Division by zero");
   return dividend / divisor;
 }
 

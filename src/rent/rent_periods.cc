@@ -18,7 +18,6 @@
 namespace RentPeriods {
 namespace {
 
-constexpr int32_t kErrObjectNotSet = 91;
 
 // Rethrows the failure in flight with `context` before its description, so
 // that the message the user sees says which tenant and which value failed.
@@ -43,7 +42,7 @@ auto ConvertColumn(const General::RecordsetPtr& rs, const std::string& column, C
 template <typename Convert>
 auto ReadOption(const General::RecordsetPtr& option_set, const std::string& name, Convert convert) {
   if (!option_set) {
-    throw core::ComError(kErrObjectNotSet, "no options row to read the option " + name + " from");
+    throw core::ComError(core::kErrObjectNotSet, "no options row to read the option " + name + " from");
   }
   return ConvertColumn(option_set, name, convert);
 }

@@ -12,7 +12,6 @@
 namespace RentPeriods {
 namespace {
 
-constexpr int32_t kErrDivisionByZero = 11;
 
 int16_t LastPeriod(const Schedule& periods) { return static_cast<int16_t>(periods.size() - 1); }
 
@@ -87,7 +86,7 @@ core::Currency ProRataAmount(const core::Date& From, const core::Date& To, const
   const int32_t kept_days = InclusiveDays(From, End);
   // A period that ends before it begins has no days to share the amount by.
   if (period_days <= 0) {
-    throw core::ComError(kErrDivisionByZero, "Division by zero: the rent period " + From.ToIso() +
+    throw core::ComError(core::kErrDivisionByZero, "Division by zero: the rent period " + From.ToIso() +
                                                  " to " + To.ToIso() + " has no days");
   }
   const double share = Amount.ToDouble() * (static_cast<double>(kept_days) / period_days);

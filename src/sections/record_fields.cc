@@ -8,7 +8,7 @@ namespace sections {
 
 core::Variant FieldOf(const General::RecordsetPtr& rs, const std::string& name) {
   if (!rs) {
-    throw core::ComError(91, "The query for the column '" + name + "' could not be opened");
+    throw core::ComError(core::kErrObjectNotSet, "The query for the column '" + name + "' could not be opened");
   }
   return rs->Field(name);
 }

@@ -6,16 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "core/error_numbers.h"
+
 namespace jet {
 
-// Error numbers of the database engine, as the host's engine numbers them.
-inline constexpr int kErrSyntax = 3075;
-inline constexpr int kErrTooFewParameters = 3061;
-inline constexpr int kErrNoCurrentRecord = 3021;
-inline constexpr int kErrCannotOpen = 3024;
-inline constexpr int kErrUnrecognizedFormat = 3343;
-inline constexpr int kErrQuery = 3131;
-inline constexpr int kErrReadOnly = 3027;
+// The engine's error numbers (core/error_numbers.h), by their short names.
+using core::kErrCannotOpen;
+using core::kErrNoCurrentRecord;
+using core::kErrQuery;
+using core::kErrReadOnly;
+using core::kErrSyntax;
+using core::kErrTableNotFound;
+using core::kErrTooFewParameters;
+using core::kErrUnrecognizedFormat;
 inline constexpr char kJetSource[] = "Dunmerrow.Jet";
 
 // Returns the SQLite form of `sql`. Quoted literals are never changed:

@@ -20,7 +20,6 @@ namespace jet {
 namespace {
 
 constexpr size_t kMaxIdleStatements = 64;
-constexpr int kErrTableNotFound = 3078;
 
 std::string EscapeNewlines(const std::string& sql) {
   std::string out;

@@ -407,7 +407,7 @@ Definition LoadDefinitionFile(const std::string& path) {
   if (problems.empty()) return def;
   std::string text = "Report definition " + path + " is not valid:";
   for (const DefinitionProblem& problem : problems) text += "\n" + problem.ToString();
-  throw core::ComError(core::kErrFileNotFound, text, "Vintrel.Report");
+  throw core::ComError(core::kErrInvalidFormat, text, "Vintrel.Report");
 }
 
 }  // namespace report_engine

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 
 #include "core/com_error.h"
+#include "engines/report/engine_errors.h"
 #include "platform/files.h"
 
 namespace report_engine {
@@ -204,13 +206,48 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
 
 }  // namespace
 
+core::ComError MailError(const std::string& what, CURLcode code, long smtp_code,
+                         const char* detail) {
+  const std::string reason = detail && *detail ? detail : curl_easy_strerror(code);
+  int32_t number = core::kErrMailConnect;
+  switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+      number = core::kErrMailTimeout;
+      break;
+    case CURLE_LOGIN_DENIED:
+      number = core::kErrMailLogin;
+      break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+      number = core::kErrMailConnect;
+      break;
+    default:
+      // The server answered with a refusal (4xx or 5xx): it was reached, and
+      // said no; anything else broke the connection.
+      if (smtp_code >= 400) number = core::kErrMailRefused;
+      break;
+  }
+  return core::ComError(number, what + ": " + reason, kSource);
+}
+
+bool IsServerUnreachable(const core::ComError& error) {
+  return error.number() == core::kErrMailConnect || error.number() == core::kErrMailTimeout;
+}
+
+namespace {
+
+using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using CurlList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+
+}  // namespace
+
 void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::string& message) {
   if (smtp.host.empty()) {
-    throw core::ComError(core::kErrFileNotFound,
+    throw core::ComError(core::kErrMailNotConfigured,
                          "no mail server is set (settings section Mail, key Host)", kSource);
   }
   if (!IsValidAddress(to)) {
-    throw core::ComError(core::kErrFileNotFound, "'" + to + "' is not a valid e-mail address",
+    throw core::ComError(core::kErrMailAddress, "'" + to + "' is not a valid e-mail address",
                          kSource);
   }
   static std::once_flag init;
@@ -219,41 +256,40 @@ void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::str
   const std::string url =
       std::string(smtp.security == SmtpSecurity::kTls ? "smtps://" : "smtp://") + smtp.host + ":" +
       std::to_string(port);
-  CURL* curl = curl_easy_init();
+  CurlHandle curl(curl_easy_init(), &curl_easy_cleanup);
+  if (!curl) throw core::ComError(core::kErrOutOfMemory, "cannot start libcurl", kSource);
   char error[CURL_ERROR_SIZE] = "";
   Upload upload{&message};
-  curl_slist* recipients = curl_slist_append(nullptr, ("<" + to + ">").c_str());
+  CurlList recipients(curl_slist_append(nullptr, ("<" + to + ">").c_str()), &curl_slist_free_all);
   const std::string from =
       "<" + (smtp.from.empty() ? std::string("statements@localhost") : smtp.from) + ">";
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.c_str());
-  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients);
-  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
-  curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
-  curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT, 120L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  CURL* c = curl.get();
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.c_str());
+  curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients.get());
+  curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadUpload);
+  curl_easy_setopt(c, CURLOPT_READDATA, &upload);
+  curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 10L);
+  curl_easy_setopt(c, CURLOPT_TIMEOUT, 120L);
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   if (smtp.security == SmtpSecurity::kStartTls) {
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
   }
   if (!smtp.user.empty()) {
     const char* password = std::getenv("DUNMERROW_SMTP_PASSWORD");
-    curl_easy_setopt(curl, CURLOPT_USERNAME, smtp.user.c_str());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, password ? password : "");
+    curl_easy_setopt(c, CURLOPT_USERNAME, smtp.user.c_str());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, password ? password : "");
   }
-  const CURLcode result = curl_easy_perform(curl);
-  curl_slist_free_all(recipients);
-  curl_easy_cleanup(curl);
-  if (result != CURLE_OK) {
-    throw core::ComError(core::kErrFileNotFound,
-                         "the mail server " + smtp.host + ":" + std::to_string(port) +
-                             " did not take the message for " + to + ": " +
-                             (*error ? error : curl_easy_strerror(result)),
-                         kSource);
-  }
+  const CURLcode result = curl_easy_perform(c);
+  if (result == CURLE_OK) return;
+  long smtp_code = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &smtp_code);
+  throw MailError("the mail server " + smtp.host + ":" + std::to_string(port) +
+                      " did not take the message for " + to,
+                  result, smtp_code, error);
 }
 
 std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp) {

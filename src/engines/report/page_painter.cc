@@ -71,7 +71,7 @@ void PdfWriter::Finish() {
   cairo_surface_finish(surface_);
   const cairo_status_t status = cairo_surface_status(surface_);
   if (status != CAIRO_STATUS_SUCCESS) {
-    throw core::ComError(core::kErrFileNotFound,
+    throw core::ComError(core::kErrDeviceIO,
                          std::string("cannot write the PDF: ") + cairo_status_to_string(status),
                          kSource);
   }

@@ -21,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/os_error.h"
 #include "platform/trace.h"
 
 namespace report_engine {
@@ -48,9 +49,7 @@ std::string FileNamePart(const std::string& text) {
 void MakeFolder(const fs::path& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
-  if (ec)
-    Fail(core::kErrFileNotFound,
-         "cannot create the folder " + folder.string() + ": " + ec.message());
+  if (ec) throw platform::OsError("cannot create the folder " + folder.string(), ec.value(), kSource);
 }
 
 class ReportImpl : public contracts::Report {
@@ -275,8 +274,7 @@ std::string ReportImpl::DeliverPdf(int pages) {
   MakeFolder(folder);
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file)
-    Fail(core::kErrFileNotFound, "cannot write " + temporary + ": " + std::strerror(errno));
+  if (!file) throw platform::OsError("cannot write " + temporary, errno, kSource);
   int write_error = 0;
   try {
     Render(pages, [file, &write_error](const unsigned char* data, unsigned int length) {
@@ -289,15 +287,15 @@ std::string ReportImpl::DeliverPdf(int pages) {
     std::remove(temporary.c_str());
     // A full disk shows in Cairo only as a write error: name the file and why.
     if (write_error != 0) {
-      Fail(core::kErrFileNotFound, "cannot write " + path + ": " + std::strerror(write_error));
+      throw platform::OsError("cannot write " + path, write_error, kSource);
     }
     throw;
   }
   const bool closed = std::fclose(file) == 0;
   if (!closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string reason = std::strerror(errno);
+    const int err = errno;
     std::remove(temporary.c_str());
-    Fail(core::kErrFileNotFound, "cannot write " + path + ": " + reason);
+    throw platform::OsError("cannot write " + path, err, kSource);
   }
   return path;
 }

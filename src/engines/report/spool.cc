@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/com_error.h"
+#include "platform/os_error.h"
 
 namespace report_engine {
 
@@ -26,7 +27,7 @@ class Reader {
     return value;
   }
   [[noreturn]] static void Fail() {
-    throw core::ComError(core::kErrFileNotFound, "the page spool file could not be read back",
+    throw core::ComError(core::kErrDeviceIO, "the page spool file could not be read back",
                          "Vintrel.Report");
   }
 
@@ -44,9 +45,7 @@ void Spool::Open() {
   if (file_) return;
   file_ = std::tmpfile();
   if (!file_) {
-    throw core::ComError(core::kErrFileNotFound,
-                         std::string("cannot create the page spool file: ") + std::strerror(errno),
-                         "Vintrel.Report");
+    throw platform::OsError("cannot create the page spool file", errno, "Vintrel.Report");
   }
 }
 
@@ -74,9 +73,7 @@ void Spool::AddCopy(const SpoolCopy& copy) {
     Put(e.text.data(), e.text.size());
   }
   if (failed_) {
-    throw core::ComError(core::kErrFileNotFound,
-                         std::string("cannot write the page spool file: ") + std::strerror(errno),
-                         "Vintrel.Report");
+    throw platform::OsError("cannot write the page spool file", errno, "Vintrel.Report");
   }
 }
 
