@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/object_factory.h"
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 #include "sections/company_block.h"
 #include "sections/memo.h"
 #include "sections/property_list.h"

@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/regional.h"
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 #include "sections/company_block.h"
 #include "sections/memo.h"
 #include "sections/property_list.h"

@@ -4,7 +4,7 @@
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "platform/regional.h"
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 #include "sections/memo.h"
 #include "sections/record_fields.h"
 

@@ -13,7 +13,7 @@
 #include "core/variant.h"
 #include "platform/clock.h"
 #include "rent/schedule.h"
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 
 namespace RentPeriods {
 namespace {

@@ -1,6 +1,6 @@
 // The account cache: loading from glcodes (and its partial load on a bad
 // row), exact lookups, and the index against the linear walks it replaces.
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

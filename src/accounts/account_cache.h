@@ -2,8 +2,8 @@
 // 300), loaded once per report run and read by the transactions section and
 // the rent arrears engine. One cache per thread. Slot 0 holds an empty record
 // and is never matched; accounts occupy slots 1..N in gl_code order.
-#ifndef DUNMERROW_SECTIONS_ACCOUNT_CACHE_H_
-#define DUNMERROW_SECTIONS_ACCOUNT_CACHE_H_
+#ifndef DUNMERROW_ACCOUNTS_ACCOUNT_CACHE_H_
+#define DUNMERROW_ACCOUNTS_ACCOUNT_CACHE_H_
 
 #include <cstdint>
 #include <optional>
@@ -66,4 +66,4 @@ void RebuildIndex();
 
 }  // namespace AccountCache
 
-#endif  // DUNMERROW_SECTIONS_ACCOUNT_CACHE_H_
+#endif  // DUNMERROW_ACCOUNTS_ACCOUNT_CACHE_H_

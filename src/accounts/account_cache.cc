@@ -1,5 +1,5 @@
 // The per-thread account cache and its constant-time lookups.
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 
 #include "core/com_error.h"
 #include "core/convert.h"
