@@ -4,7 +4,7 @@
 
 #include "app/commands.h"
 #include "core/com_error.h"
-#include "engines/jet/demo_portfolio.h"
+#include "demo/demo_portfolio.h"
 #include "platform/clock.h"
 
 namespace app {
@@ -31,7 +31,7 @@ bool ParseWhole(const std::string& text, long long low, long long high, long lon
 }  // namespace
 
 int RunDemoData(const Args& args) {
-  jet::DemoOptions options;
+  demo::DemoOptions options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -59,7 +59,7 @@ int RunDemoData(const Args& args) {
   if (options.folder.empty()) return UsageError("demo-data: --out DIR is required");
   options.today = platform::Today();
   try {
-    const jet::DemoSummary s = jet::WriteDemoPortfolio(options);
+    const demo::DemoSummary s = demo::WriteDemoPortfolio(options);
     std::printf("latest disbursement date: %s\n",
                 s.latest_disbursement.ToIso().substr(0, 10).c_str());
     std::printf(

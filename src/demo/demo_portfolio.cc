@@ -1,8 +1,6 @@
 // The demo portfolio generator. Money is counted in cents while generating,
 // so that the disbursements add up exactly to what was received and spent.
-#include "engines/jet/demo_portfolio.h"
-
-#include <sqlite3.h>
+#include "demo/demo_portfolio.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,14 +11,14 @@
 #include <vector>
 
 #include "core/com_error.h"
-#include "engines/jet/demo_random.h"
+#include "demo/demo_random.h"
 #include "engines/jet/host_database.h"
-#include "engines/jet/sql_translator.h"
-#include "engines/jet/sqlite_database.h"
 #include "platform/files.h"
 
-namespace jet {
+namespace demo {
 namespace {
+
+constexpr char kSource[] = "Dunmerrow.Demo";
 
 using Cents = int64_t;
 using Day = int64_t;  // serial day number of the host's calendar
@@ -29,10 +27,8 @@ constexpr int kWindows = 6;        // months of disbursements
 constexpr Day kPeriodsAhead = 60;  // rent periods reach this far past today
 constexpr char kNotEnded[] = "1234-01-01 00:00:00";
 
-struct Money {
-  Cents cents;
-};
-struct NoValue {};
+// Amounts are stored as the host keeps money: a number of dollars.
+double Money(Cents cents) { return static_cast<double>(cents) / 100.0; }
 
 std::string Iso(Day day) { return core::Date::FromSerial(static_cast<double>(day)).ToIso(); }
 Day DayOf(int year, int month, int day) {
@@ -67,47 +63,7 @@ std::string Pad(int64_t number, int width) {
          digits;
 }
 
-// One prepared INSERT, run with a row of values at a time.
-class Inserter {
- public:
-  Inserter(sqlite3* db, const std::string& sql) : db_(db) {
-    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr);
-    if (rc != SQLITE_OK) RaiseSqliteError(db, rc, "\"" + sql + "\"");
-  }
-  ~Inserter() { sqlite3_finalize(stmt_); }
-  Inserter(const Inserter&) = delete;
-  Inserter& operator=(const Inserter&) = delete;
-
-  template <typename... Values>
-  void Row(const Values&... values) {
-    int index = 0;
-    (Bind(++index, values), ...);
-    const int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_DONE) RaiseSqliteError(db_, rc, "the demo database");
-    sqlite3_reset(stmt_);
-  }
-
- private:
-  void Bind(int i, const std::string& v) {
-    sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-  }
-  void Bind(int i, const char* v) { sqlite3_bind_text(stmt_, i, v, -1, SQLITE_STATIC); }
-  void Bind(int i, int v) { sqlite3_bind_int(stmt_, i, v); }
-  void Bind(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
-  void Bind(int i, bool v) { sqlite3_bind_int(stmt_, i, v ? -1 : 0); }
-  void Bind(int i, Money v) { sqlite3_bind_double(stmt_, i, static_cast<double>(v.cents) / 100.0); }
-  void Bind(int i, NoValue) { sqlite3_bind_null(stmt_, i); }
-  void Bind(int i, const std::optional<std::string>& v) {
-    if (v) {
-      Bind(i, *v);
-    } else {
-      sqlite3_bind_null(stmt_, i);
-    }
-  }
-
-  sqlite3* db_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
+using Statement = jet::HostDatabaseWriter::Statement;
 
 struct Account {
   const char* code;
@@ -135,7 +91,7 @@ constexpr Account kAccounts[] = {
 
 class PortfolioWriter {
  public:
-  PortfolioWriter(sqlite3* db, const DemoOptions& options)
+  PortfolioWriter(jet::HostDatabaseWriter& db, const DemoOptions& options)
       : db_(db), random_(options.seed), options_(options) {
     today_ = options.today.DayNumber();
     const core::CivilTime latest = LatestDisbursementDate(options.today).ToCivil();
@@ -182,27 +138,27 @@ class PortfolioWriter {
   }
 
   void WriteAccountsAndOptions() {
-    Inserter gl(db_,
+    auto gl = db_.Prepare(
                 "INSERT INTO glcodes (gl_code, description, taxable_yn, type, BankBalance, "
                 "BalanceDate, exclude_cashflow, exclude_pl, exclude_disburse, pay_to_owner, "
                 "pay_extra_charges) VALUES (?,?,?,?,?,?,?,?,?,?,?)");
     for (const Account& a : kAccounts) {
       const bool bank = a.type == 300;
-      gl.Row(a.code, a.description, a.taxable, a.type, Money{bank ? Amount(50000, 400000) : 0},
+      gl->Row(a.code, a.description, a.taxable, a.type, Money(bank ? Amount(50000, 400000) : 0),
              Iso(month_ends_.back()), a.exclude_disburse, a.exclude_disburse, a.exclude_disburse,
              a.pay_to_owner, a.pay_extra_charges);
       ++summary_.accounts;
     }
-    Inserter options(db_,
+    auto options = db_.Prepare(
                      "INSERT INTO options (CompanyName, Address1, Address2, Address3, PrintName, "
                      "PrintAddress, TaxExpense, TaxIncome, TaxDisburse, Rent_Group, WhatPaysFirst) "
                      "VALUES (?,?,?,?,?,?,?,?,?,?,?)");
-    options.Row("Harbourview Property Management", "Level 2, 41 Marine Parade", "PO Box 318",
+    options->Row("Harbourview Property Management", "Level 2, 41 Marine Parade", "PO Box 318",
                 DemoTowns().front(), true, true, true, false, true, "RENT", 0);
   }
 
   void WriteOwners(int count) {
-    Inserter insert(db_,
+    auto insert = db_.Prepare(
                     "INSERT INTO owner (code, name, postal1, postal2, postal3, street1, street2, "
                     "street3, email) VALUES (?,?,?,?,?,?,?,?,?)");
     for (int i = 0; i < count; ++i) {
@@ -220,13 +176,13 @@ class PortfolioWriter {
         email = Lower(first) + "." + Lower(surname) + std::to_string(i % 97) + "@" +
                 random_.Pick(DemoMailDomains());
       if (postal_kind < 0.35) {  // a postal address
-        insert.Row(owner.code, name, "PO Box " + std::to_string(random_.Between(10, 9999)), town,
-                   "Australia", street, town, NoValue{}, email);
+        insert->Row(owner.code, name, "PO Box " + std::to_string(random_.Between(10, 9999)), town,
+                   "Australia", street, town, std::nullopt, email);
       } else if (postal_kind < 0.38) {  // only the second postal line filled
-        insert.Row(owner.code, name, "", "Locked Bag " + std::to_string(random_.Between(1, 99)),
-                   NoValue{}, street, town, NoValue{}, email);
+        insert->Row(owner.code, name, "", "Locked Bag " + std::to_string(random_.Between(1, 99)),
+                   std::nullopt, street, town, std::nullopt, email);
       } else {
-        insert.Row(owner.code, name, NoValue{}, NoValue{}, NoValue{}, street, town, "Australia",
+        insert->Row(owner.code, name, std::nullopt, std::nullopt, std::nullopt, street, town, "Australia",
                    email);
       }
       owners_.push_back(std::move(owner));
@@ -236,8 +192,7 @@ class PortfolioWriter {
 
   void WriteProperty(int index) {
     if (!property_) {
-      property_ = std::make_unique<Inserter>(
-          db_,
+      property_ = db_.Prepare(
           "INSERT INTO property (code, ownercode, Address1, Address2, [sale value]) "
           "VALUES (?,?,?,?,?)");
     }
@@ -254,7 +209,7 @@ class PortfolioWriter {
         random_.Chance(0.2) ? "Unit " + std::to_string(random_.Between(1, 24)) + "/" : "";
     property_->Row(code, owner_code, unit + StreetLine(),
                    random_.Chance(0.03) ? std::string() : random_.Pick(DemoTowns()),
-                   Money{sold ? Amount(350000, 1400000) : 0});
+                   Money(sold ? Amount(350000, 1400000) : 0));
     ++summary_.properties;
     if (random_.Chance(0.3) || sold) WriteClosedTenancy(code);
     if (sold) return;
@@ -264,29 +219,26 @@ class PortfolioWriter {
     WriteExpenses(code, owner);
   }
 
-  Inserter& Tenancy() {
+  Statement& Tenancy() {
     if (!tenancy_) {
-      tenancy_ = std::make_unique<Inserter>(
-          db_,
+      tenancy_ = db_.Prepare(
           "INSERT INTO tenancy (reference, [property code], name, [current rent], every_amt, "
           "every_freq, closed_yn, [when ended]) VALUES (?,?,?,?,?,?,?,?)");
     }
     return *tenancy_;
   }
-  Inserter& Receipt() {
+  Statement& Receipt() {
     if (!receipt_) {
-      receipt_ = std::make_unique<Inserter>(
-          db_,
+      receipt_ = db_.Prepare(
           "INSERT INTO Revenues (tenant_code, [property code], Date, Amount, tax, "
           "counter_gl, [Revenue Group], description, [Your Reference]) "
           "VALUES (?,?,?,?,?,?,?,?,?)");
     }
     return *receipt_;
   }
-  Inserter& Expense() {
+  Statement& Expense() {
     if (!expense_) {
-      expense_ = std::make_unique<Inserter>(
-          db_,
+      expense_ = db_.Prepare(
           "INSERT INTO Expenses ([property code], Date, Amount, tax, [Expense Group], "
           "counter_gl, description, [Your Reference], Payee) VALUES (?,?,?,?,?,?,?,?,?)");
     }
@@ -297,14 +249,14 @@ class PortfolioWriter {
 
   void WriteClosedTenancy(const std::string& property) {
     const Day ended = today_ - random_.Between(450, 1500);
-    Tenancy().Row(NextReference(), property, PersonName(), Money{random_.Between(40, 120) * 500}, 1,
+    Tenancy().Row(NextReference(), property, PersonName(), Money(random_.Between(40, 120) * 500), 1,
                   "week", true, Iso(ended));
     ++summary_.tenancies;
   }
 
   void AddReceipt(const std::string& tenant, const std::string& property, Owner& owner, Day day,
                   Cents amount, const char* group, const std::string& description) {
-    Receipt().Row(tenant, property, Iso(day), Money{amount}, Money{0}, "TRUST", group, description,
+    Receipt().Row(tenant, property, Iso(day), Money(amount), Money(0), "TRUST", group, description,
                   "RCPT" + Pad(++receipt_count_, 7));
     ++summary_.receipts;
     const int k = WindowOf(day);
@@ -313,7 +265,7 @@ class PortfolioWriter {
 
   void AddExpense(const std::string& property, Owner& owner, Day day, Cents amount, bool taxable,
                   const char* group, const std::string& description, const std::string& payee) {
-    Expense().Row(property, Iso(day), Money{amount}, Money{taxable ? RoundDiv(amount, 11) : 0},
+    Expense().Row(property, Iso(day), Money(amount), Money(taxable ? RoundDiv(amount, 11) : 0),
                   group, "TRUST", description, "INV" + Pad(random_.Between(1000, 999999), 6),
                   payee);
     ++summary_.expenses;
@@ -338,7 +290,7 @@ class PortfolioWriter {
     const Day ends = ending ? today_ + random_.Between(5, 60) : 0;
     const std::string name =
         random_.Chance(0.2) ? PersonName() + " & " + random_.Pick(DemoFirstNames()) : PersonName();
-    Tenancy().Row(reference, property, name, Money{rent}, every_amt, every_freq, false,
+    Tenancy().Row(reference, property, name, Money(rent), every_amt, every_freq, false,
                   ending ? Iso(ends) : std::string(kNotEnded));
     ++summary_.tenancies;
 
@@ -348,8 +300,7 @@ class PortfolioWriter {
     const int unpaid_tail =
         behaviour >= 70 && behaviour < 82 ? static_cast<int>(random_.Between(1, 3)) : 0;
     if (!periods_) {
-      periods_ = std::make_unique<Inserter>(
-          db_,
+      periods_ = db_.Prepare(
           "INSERT INTO rent_periods (tenant_code, period_from, period_to, rent_due, "
           "extra_charges) VALUES (?,?,?,?,?)");
     }
@@ -362,8 +313,8 @@ class PortfolioWriter {
                                   : from + 7 * every_amt;
       const bool charge_water = water && (kind >= 75 || n % (every_amt == 2 ? 2 : 4) == 0);
       const Cents extra = charge_water ? Amount(40, 120) : 0;
-      periods_->Row(reference, Iso(from), Iso(next - 1), Money{no_pro_rata ? -rent : rent},
-                    Money{extra});
+      periods_->Row(reference, Iso(from), Iso(next - 1), Money(no_pro_rata ? -rent : rent),
+                    Money(extra));
       ++summary_.rent_periods;
       if (from <= today_) {
         started.emplace_back(from, rent);
@@ -424,10 +375,10 @@ class PortfolioWriter {
   }
 
   void WriteDisbursements() {
-    Inserter insert(db_,
+    auto insert = db_.Prepare(
                     "INSERT INTO disbursement (recordnumber, owner, date, amount, fees, tax, "
                     "reserve_taken, note) VALUES (?,?,?,?,?,?,?,?)");
-    Inserter fee(db_,
+    auto fee = db_.Prepare(
                  "INSERT INTO extra_fees (disburse_id, date, description, value, tax) "
                  "VALUES (?,?,?,?,?)");
     int64_t record = 0;
@@ -445,8 +396,8 @@ class PortfolioWriter {
           Cents value;
         } kExtras[] = {{"Routine inspection fee", 5500}, {"Statement postage", 440}};
         for (int e = 0; e < extra_count; ++e) {
-          fee.Row(record, Iso(day), kExtras[e].description, Money{kExtras[e].value},
-                  Money{RoundDiv(kExtras[e].value, 11)});
+          fee->Row(record, Iso(day), kExtras[e].description, Money(kExtras[e].value),
+                  Money(RoundDiv(kExtras[e].value, 11)));
           fees += kExtras[e].value;
           ++summary_.extra_fees;
         }
@@ -456,8 +407,8 @@ class PortfolioWriter {
         reserve_held += reserve;
         const Cents amount = std::max<Cents>(0, income - owner.spent[k] - fees - reserve);
         const bool noted = random_.Chance(0.1);
-        insert.Row(record, owner.code, Iso(day), Money{amount}, Money{fees},
-                   Money{RoundDiv(fees, 11)}, Money{reserve},
+        insert->Row(record, owner.code, Iso(day), Money(amount), Money(fees),
+                   Money(RoundDiv(fees, 11)), Money(reserve),
                    noted ? std::string("Funds transferred to the owner's nominated account. "
                                        "Please contact our office if your banking details "
                                        "change.")
@@ -465,39 +416,39 @@ class PortfolioWriter {
         ++summary_.disbursements;
       }
       if (random_.Chance(0.03)) {  // a second payment on the latest date
-        insert.Row(++record, owner.code, Iso(month_ends_.back()), Money{Amount(100, 2000)},
-                   Money{0}, Money{0}, Money{0}, "Additional payment of funds held in trust.");
+        insert->Row(++record, owner.code, Iso(month_ends_.back()), Money(Amount(100, 2000)),
+                   Money(0), Money(0), Money(0), "Additional payment of funds held in trust.");
         ++summary_.disbursements;
       }
     }
   }
 
   void WriteNotes() {
-    Inserter insert(db_,
+    auto insert = db_.Prepare(
                     "INSERT INTO notes (note_type, parent_code, on_owner, note) VALUES (?,?,?,?)");
-    insert.Row(5, "", true,
+    insert->Row(5, "", true,
                "Our office will be closed from 24 December to 2 January. For urgent repairs "
                "please call the after-hours line.");
-    insert.Row(5, "", false, "Internal: review the management agreements before March.");
+    insert->Row(5, "", false, "Internal: review the management agreements before March.");
     summary_.notes += 2;
     for (const Owner& owner : owners_) {
       if (random_.Chance(0.12)) {
-        insert.Row(1, owner.code, true,
+        insert->Row(1, owner.code, true,
                    "Owner has asked for a copy of every invoice over $500 with the statement.");
         ++summary_.notes;
       }
       if (random_.Chance(0.04)) {
-        insert.Row(1, owner.code, false, "Prefers contact by phone after 5pm.");
+        insert->Row(1, owner.code, false, "Prefers contact by phone after 5pm.");
         ++summary_.notes;
       }
     }
     for (int t = 1; t <= tenancy_count_; t += 20) {
-      insert.Row(2, "T" + Pad(t, 6), false, "Tenant has a dog; pet bond paid.");
+      insert->Row(2, "T" + Pad(t, 6), false, "Tenant has a dog; pet bond paid.");
       ++summary_.notes;
     }
   }
 
-  sqlite3* db_;
+  jet::HostDatabaseWriter& db_;
   DemoRandom random_;
   const DemoOptions& options_;
   Day today_ = 0;
@@ -507,7 +458,7 @@ class PortfolioWriter {
   DemoSummary summary_;
   int tenancy_count_ = 0;
   int64_t receipt_count_ = 0;
-  std::unique_ptr<Inserter> property_, tenancy_, receipt_, expense_, periods_;
+  std::unique_ptr<Statement> property_, tenancy_, receipt_, expense_, periods_;
 };
 
 }  // namespace
@@ -522,36 +473,28 @@ core::Date LatestDisbursementDate(const core::Date& today) {
 DemoSummary WriteDemoPortfolio(const DemoOptions& options) {
   if (options.properties < 1)
     throw core::ComError(core::kErrSubscript, "The number of properties must be 1 or more.",
-                         kJetSource);
+                         kSource);
   std::error_code ec;
   std::filesystem::create_directories(options.folder, ec);
   if (ec || !std::filesystem::is_directory(options.folder, ec))
-    throw core::ComError(kErrCannotOpen,
+    throw core::ComError(core::kErrCannotOpen,
                          "Cannot create the folder '" + options.folder + "'" +
                              (ec ? ": " + ec.message() : std::string()),
-                         kJetSource);
+                         kSource);
   const std::string folder = std::filesystem::absolute(options.folder).lexically_normal().string();
   const std::string path = platform::JoinPath(folder, "property.mdb");
   const std::string temp = path + ".writing";
   std::filesystem::remove(temp, ec);
   DemoSummary summary;
   try {
-    CreateHostDatabase(temp);
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(temp.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK) RaiseSqliteError(raw, rc, "'" + temp + "'");
-    sqlite3_exec(raw, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr,
-                 nullptr);
-    summary = PortfolioWriter(raw, options).Run();
-    if (sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-      RaiseSqliteError(raw, sqlite3_errcode(raw), "'" + temp + "'");
-    db.reset();
+    jet::HostDatabaseWriter db(temp);
+    summary = PortfolioWriter(db, options).Run();
+    db.Commit();
     std::filesystem::rename(temp, path);
   } catch (const std::filesystem::filesystem_error& e) {
     std::filesystem::remove(temp, ec);
-    throw core::ComError(kErrCannotOpen, "Cannot write '" + path + "': " + e.code().message(),
-                         kJetSource);
+    throw core::ComError(core::kErrCannotOpen, "Cannot write '" + path + "': " + e.code().message(),
+                         kSource);
   } catch (...) {
     std::filesystem::remove(temp, ec);
     throw;
@@ -563,4 +506,4 @@ DemoSummary WriteDemoPortfolio(const DemoOptions& options) {
   return summary;
 }
 
-}  // namespace jet
+}  // namespace demo

@@ -1,15 +1,15 @@
 // A realistic, deterministic demo portfolio: an agency's host database with
 // owners, properties, tenancies, rents, receipts, expenses, accounts, notes and
 // a monthly disbursement for every owner, plus the settings that point at it.
-#ifndef DUNMERROW_ENGINES_JET_DEMO_PORTFOLIO_H_
-#define DUNMERROW_ENGINES_JET_DEMO_PORTFOLIO_H_
+#ifndef DUNMERROW_DEMO_DEMO_PORTFOLIO_H_
+#define DUNMERROW_DEMO_DEMO_PORTFOLIO_H_
 
 #include <cstdint>
 #include <string>
 
 #include "core/date.h"
 
-namespace jet {
+namespace demo {
 
 struct DemoOptions {
   std::string folder;    // receives property.mdb and settings.ini; created when missing
@@ -43,6 +43,6 @@ DemoSummary WriteDemoPortfolio(const DemoOptions& options);
 // disbursement of the demo portfolio.
 core::Date LatestDisbursementDate(const core::Date& today);
 
-}  // namespace jet
+}  // namespace demo
 
-#endif  // DUNMERROW_ENGINES_JET_DEMO_PORTFOLIO_H_
+#endif  // DUNMERROW_DEMO_DEMO_PORTFOLIO_H_

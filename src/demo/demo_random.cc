@@ -1,7 +1,7 @@
 // Made-up names and places for the demo portfolio.
-#include "engines/jet/demo_random.h"
+#include "demo/demo_random.h"
 
-namespace jet {
+namespace demo {
 
 const std::vector<std::string>& DemoFirstNames() {
   static const std::vector<std::string> names{
@@ -71,4 +71,4 @@ const std::vector<std::string>& DemoMailDomains() {
   return names;
 }
 
-}  // namespace jet
+}  // namespace demo

@@ -1,15 +1,15 @@
 // The demo generator's random source and the made-up names it draws from.
 // std::mt19937_64 is the same everywhere; the distributions are our own,
 // because the standard ones differ between library versions.
-#ifndef DUNMERROW_ENGINES_JET_DEMO_RANDOM_H_
-#define DUNMERROW_ENGINES_JET_DEMO_RANDOM_H_
+#ifndef DUNMERROW_DEMO_DEMO_RANDOM_H_
+#define DUNMERROW_DEMO_DEMO_RANDOM_H_
 
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
-namespace jet {
+namespace demo {
 
 class DemoRandom {
  public:
@@ -45,6 +45,6 @@ const std::vector<std::string>& DemoTowns();
 const std::vector<std::string>& DemoTradePayees();
 const std::vector<std::string>& DemoMailDomains();
 
-}  // namespace jet
+}  // namespace demo
 
-#endif  // DUNMERROW_ENGINES_JET_DEMO_RANDOM_H_
+#endif  // DUNMERROW_DEMO_DEMO_RANDOM_H_

@@ -1,6 +1,6 @@
 // The demo portfolio: deterministic, complete enough for a statement run, and
 // every query of a statement run works on it through the engine.
-#include "engines/jet/demo_portfolio.h"
+#include "demo/demo_portfolio.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,12 @@
 #include "engines/jet/jet_engine.h"
 #include "temp_folder.h"
 
-namespace jet {
+namespace demo {
 namespace {
+
+using jet::CreateDBEngine;
+using jet::ReadBytes;
+using jet::TempFolder;
 
 using core::Date;
 
@@ -214,4 +218,4 @@ TEST_F(DemoPortfolioTest, EveryStatementQueryRuns) {
 }
 
 }  // namespace
-}  // namespace jet
+}  // namespace demo

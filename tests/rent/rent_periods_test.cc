@@ -13,13 +13,13 @@
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "data/general.h"
-#include "engines/jet/demo_portfolio.h"
+#include "demo/demo_portfolio.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "printers.h"
-#include "sections/account_cache.h"
+#include "accounts/account_cache.h"
 
 namespace RentPeriods {
 namespace {
@@ -360,7 +360,7 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
 TEST_F(RentDatabaseTest, SummaryMatchesSeparateLoadsOnTheDemoPortfolio) {
   setenv("DUNMERROW_NOW", "2026-12-06", 1);
   const std::string folder = dir_ + "/demo";
-  jet::WriteDemoPortfolio({folder, 200, 1, Day(2026, 12, 6)});
+  demo::WriteDemoPortfolio({folder, 200, 1, Day(2026, 12, 6)});
   General::DataDb() =
       jet::CreateDBEngine()->OpenDatabase(folder + "/property.mdb", false, false, "");
   AccountCache::CacheAccounts();

@@ -116,4 +116,77 @@ void ExecuteSql(const std::string& path, const std::string& sql) {
   RunScript(db.get(), sql, "'" + path + "'");
 }
 
+namespace {
+
+class SqliteStatement : public HostDatabaseWriter::Statement {
+ public:
+  SqliteStatement(sqlite3* db, const std::string& sql) : db_(db) {
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr);
+    if (rc != SQLITE_OK) RaiseSqliteError(db, rc, "\"" + sql + "\"");
+  }
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+ protected:
+  void BindText(int i, const std::string& v) override {
+    sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  void BindInteger(int i, int64_t v) override { sqlite3_bind_int64(stmt_, i, v); }
+  void BindDouble(int i, double v) override { sqlite3_bind_double(stmt_, i, v); }
+  void BindNull(int i) override { sqlite3_bind_null(stmt_, i); }
+  void Step() override {
+    const int rc = sqlite3_step(stmt_);
+    sqlite3_reset(stmt_);
+    if (rc != SQLITE_DONE) RaiseSqliteError(db_, rc, "the statement \"" + std::string(sqlite3_sql(stmt_)) + "\"");
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace
+
+class HostDatabaseWriter::Impl {
+ public:
+  std::string path;
+  DbHandle db;
+  bool committed = false;
+};
+
+HostDatabaseWriter::HostDatabaseWriter(const std::string& path) : impl_(std::make_unique<Impl>()) {
+  impl_->path = path;
+  CreateHostDatabase(path);
+  try {
+    impl_->db = OpenForWriting(path, 0);
+    // The file is new and private until renamed into place: no journal is needed.
+    sqlite3_exec(impl_->db.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN",
+                 nullptr, nullptr, nullptr);
+  } catch (...) {
+    impl_->db.reset();
+    std::remove(path.c_str());
+    throw;
+  }
+}
+
+HostDatabaseWriter::~HostDatabaseWriter() {
+  if (impl_->committed) return;
+  impl_->db.reset();
+  std::remove(impl_->path.c_str());
+}
+
+std::unique_ptr<HostDatabaseWriter::Statement> HostDatabaseWriter::Prepare(const std::string& sql) {
+  return std::make_unique<SqliteStatement>(impl_->db.get(), sql);
+}
+
+void HostDatabaseWriter::Commit() {
+  sqlite3* db = impl_->db.get();
+  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    RaiseSqliteError(db, sqlite3_errcode(db), "'" + impl_->path + "'");
+  }
+  impl_->db.reset();
+  impl_->committed = true;
+}
+
 }  // namespace jet
