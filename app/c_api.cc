@@ -336,7 +336,7 @@ int dunmerrow_report_create(dunmerrow_report** report) {
     EnsureRegistered();
     auto handle = std::make_unique<dunmerrow_report>();
     handle->thread = std::this_thread::get_id();
-    handle->component = platform::CreateObjectAs<clsReport>(contracts::kComponentProgId);
+    handle->component = platform::CreateObjectAs<clsReport>(kComponentProgId);
     std::lock_guard lock(Host().mutex);
     Host().live.insert(handle.get());
     *report = handle.release();

@@ -223,7 +223,7 @@ int RunStatements(const Args& args) {
 
   ProgressBar progress;
   try {
-    auto report = platform::CreateObjectAs<clsReport>(contracts::kComponentProgId);
+    auto report = platform::CreateObjectAs<clsReport>(kComponentProgId);
     report->SetParam("DateTo", core::Variant(report_date));
     report->SetParam("bNotes", o.notes);
     report->SetParam("bDetailed", o.detailed);

@@ -12,7 +12,7 @@ void RegisterEngines(const report_engine::EngineOptions& options) {
   platform::RegisterFactory(contracts::kReportProgId,
                             [options] { return report_engine::CreateReport(options); });
   platform::RegisterFactory(contracts::kDBEngineProgId, [] { return jet::CreateDBEngine(); });
-  platform::RegisterFactory(contracts::kComponentProgId,
+  platform::RegisterFactory(kComponentProgId,
                             [] { return std::make_shared<clsReport>(); });
 }
 

@@ -2,6 +2,9 @@
 // handler, and the public building blocks, which delegate to the sections.
 #include "component/cls_report.h"
 
+#include "component/report_run.h"
+#include "component/transactions_section.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -16,7 +19,6 @@
 #include "sections/memo.h"
 #include "sections/property_list.h"
 #include "sections/record_fields.h"
-#include "component/report_run.h"
 
 namespace {
 
@@ -29,14 +31,22 @@ std::string FoldCase(const std::string& s) {
 
 }  // namespace
 
+namespace component {
+
+std::string DefinitionPath(const std::string& name) {
+  return platform::JoinPath(platform::ComponentFolder(), name + ".rdn");
+}
+
+}  // namespace component
+
 clsReport::~clsReport() {
   if (objReport) objReport->Advise(nullptr);
 }
 
 void clsReport::PrintReport(const std::string& ReportFilename) {
   sReportFilename = ReportFilename;
-  const std::string path = platform::JoinPath(platform::ComponentFolder(), ReportFilename + ".rdn");
-  if (!platform::PlainFileExists(path)) return;
+  last_outcome_ = component::RunOutcome();
+  if (!platform::PlainFileExists(component::DefinitionPath(ReportFilename))) return;
 
   General::StartADO();
 
@@ -72,6 +82,15 @@ std::string clsReport::GetParam(const std::string& name, const core::Variant& de
 
 bool clsReport::UseParameter(const std::string& ParamName) {
   return ParamName == "bToEnabled" || ParamName == "bNotes" || ParamName == "bDetailed";
+}
+
+void clsReport::ProduceReport(const std::string& ReportFilename) {
+  component::RunParameters parameters;
+  parameters.date_to = GetParam("DateTo", platform::Now());
+  parameters.notes = sections::ReadsTrue(GetParam("bNotes", false));
+  parameters.detailed = sections::ReadsTrue(GetParam("bDetailed", false));
+  component::ReportRun run(*objReport, std::move(parameters), progress_);
+  last_outcome_ = run.Produce(component::DefinitionPath(ReportFilename));
 }
 
 void clsReport::PrintToPrinterButton() {

@@ -12,15 +12,23 @@
 #include <memory>
 #include <string>
 
+#include "component/run_outcome.h"
 #include "contracts/database.h"
 #include "contracts/report.h"
 #include "core/currency.h"
 #include "core/date.h"
 #include "core/variant.h"
 
+// The ProgID the host creates the component by.
+inline constexpr char kComponentProgId[] = "Dunmerrow.clsReport";
+
 namespace component {
-class ReportRun;
-}
+
+// The report definition NAME.rdn in the component's folder: where PrintReport
+// and every run look for the definition `name` (used unchanged).
+std::string DefinitionPath(const std::string& name);
+
+}  // namespace component
 
 class clsReport : public core::Object, public contracts::ReportEvents {
  public:
@@ -62,9 +70,12 @@ class clsReport : public core::Object, public contracts::ReportEvents {
   const std::string& report_filename() const { return sReportFilename; }
   // Called after each statement with (statements done, statements of the date).
   void SetProgressSink(std::function<void(int, int)> sink) { progress_ = std::move(sink); }
+  // What the last run (of PrintReport or the print button) did. Before the
+  // first run, and after a PrintReport that found no definition, an outcome
+  // whose `ran` is false.
+  const component::RunOutcome& LastOutcome() const { return last_outcome_; }
 
  private:
-  friend class component::ReportRun;
   friend class ClsReportPeer;  // tests read GetParam
 
   // The stored value as text, or `default_value`'s text when absent or
@@ -80,6 +91,7 @@ class clsReport : public core::Object, public contracts::ReportEvents {
   std::string sReportFilename;
   std::shared_ptr<contracts::Report> objReport;
   std::function<void(int, int)> progress_;
+  component::RunOutcome last_outcome_;
 };
 
 #endif  // DUNMERROW_COMPONENT_CLS_REPORT_H_

@@ -1,6 +1,7 @@
 // The disbursement section: the owner's disbursements of the period with
 // their extra fees, own fees and tax, reserve and note, then the totals.
-#include "component/report_run.h"
+#include "component/disbursement_section.h"
+
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "platform/regional.h"
@@ -12,68 +13,69 @@ namespace component {
 using sections::FieldOf;
 using sections::TextOf;
 
-void ReportRun::DisbursementSection() {
-  std::string sql = "select * from disbursement where owner = " + General::SQLText(owner_code_) +
-                    " and date >= " + General::SQLDate(DateFrom) +
-                    " and date <= " + General::SQLDate(DisburseDate) + " order by date";
-  General::DataCreateSet(section_set_, sql);
-  while (!General::DataEOF(section_set_)) {
-    if (TotalDisbursed.IsZero()) {
-      if (!bOwnerStarted) BeginOwner();
-      bOwnerStarted = true;
-      report_.PrintSection("DisburseHeader");
+void DisbursementSection::Print(OwnerStatement& owner, General::RecordsetPtr recordset) {
+  std::string sql = "select * from disbursement where owner = " + General::SQLText(owner.code) +
+                    " and date >= " + General::SQLDate(owner.date_from) +
+                    " and date <= " + General::SQLDate(owner.disburse_date) + " order by date";
+  General::DataCreateSet(recordset, sql);
+  while (!General::DataEOF(recordset)) {
+    // The heading repeats before every disbursement for as long as the
+    // amounts printed so far add up to zero.
+    if (owner.total_disbursed.IsZero()) {
+      if (!owner.started) BeginOwner(run_, owner);
+      run_.report.PrintSection("DisburseHeader");
     }
-    PrintDisbursement();
-    General::DataMoveNext(section_set_);
-    if (General::DataEOF(section_set_)) {
-      auto footer = report_.Sections("DisburseFooter");
-      footer->Fields("Totalfee")->SetText(Amount(TotalFees));
-      footer->Fields("TotalValue")->SetText(Amount(TotalDisbursed));
-      report_.PrintSection("DisburseFooter");
+    PrintDisbursement(owner, recordset);
+    General::DataMoveNext(recordset);
+    if (General::DataEOF(recordset)) {
+      auto footer = run_.report.Sections("DisburseFooter");
+      footer->Fields("Totalfee")->SetText(FormatAmount(owner.total_fees));
+      footer->Fields("TotalValue")->SetText(FormatAmount(owner.total_disbursed));
+      run_.report.PrintSection("DisburseFooter");
     }
   }
 }
 
-void ReportRun::PrintDisbursement() {
-  const auto& disbursement = section_set_;
+void DisbursementSection::PrintDisbursement(OwnerStatement& owner,
+                                            const General::RecordsetPtr& disbursement) {
   const std::string what =
-      "the disbursement " + TextOf(disbursement, "recordnumber") + " of owner " + owner_code_;
-  const bool tax_disburse = sections::FlagOf(OptionSet, "TaxDisburse");
+      "the disbursement " + TextOf(disbursement, "recordnumber") + " of owner " + owner.code;
+  const bool tax_disburse = sections::FlagOf(run_.option_set, "TaxDisburse");
 
-  ExtraFeesValue = 0;
-  ExtraFeesTax = 0;
+  double extra_fees_value = 0;
+  double extra_fees_tax = 0;
   std::string fee_sql = "select * from extra_fees_view where disburse_id = " +
                         core::ToText(FieldOf(disbursement, "recordnumber"));
-  General::DataCreateSet(FeeSet, fee_sql);
-  while (!General::DataEOF(FeeSet)) {
-    auto detail = report_.Sections("DisburseDetail");
-    detail->Fields("Date")->SetText(platform::FormatShortDate(core::ToDate(FieldOf(FeeSet, "date"))));
+  General::DataCreateSet(fee_set_, fee_sql);
+  while (!General::DataEOF(fee_set_)) {
+    auto detail = run_.report.Sections("DisburseDetail");
+    detail->Fields("Date")->SetText(platform::FormatShortDate(core::ToDate(FieldOf(fee_set_, "date"))));
     detail->Fields("amount")->SetText("");
-    detail->Fields("details")->SetText(TextOf(FeeSet, "description"));
+    detail->Fields("details")->SetText(TextOf(fee_set_, "description"));
     const std::string fee_what = "an extra fee of " + what;
-    const core::Variant value = sections::RequiredValueOf(FeeSet, "value", fee_what);
-    detail->Fields("fees")->SetText(Amount(value));
-    const core::Variant tax = sections::RequiredValueOf(FeeSet, "tax", fee_what);
-    ExtraFeesValue += core::ToDouble(value);
-    ExtraFeesTax += core::ToDouble(tax);
-    if (tax_disburse) detail->Fields("tax")->SetText("Includes tax of " + Amount(tax));
-    report_.PrintSection(detail->Name());
-    General::DataMoveNext(FeeSet);
+    const core::Variant value = sections::RequiredValueOf(fee_set_, "value", fee_what);
+    detail->Fields("fees")->SetText(FormatAmount(value));
+    const core::Variant tax = sections::RequiredValueOf(fee_set_, "tax", fee_what);
+    extra_fees_value += core::ToDouble(value);
+    extra_fees_tax += core::ToDouble(tax);
+    if (tax_disburse) detail->Fields("tax")->SetText("Includes tax of " + FormatAmount(tax));
+    run_.report.PrintSection(detail->Name());
+    General::DataMoveNext(fee_set_);
   }
 
-  auto detail = report_.Sections("DisburseDetail");
+  auto detail = run_.report.Sections("DisburseDetail");
   const core::Variant amount = sections::RequiredValueOf(disbursement, "amount", what);
   const core::Variant fees = sections::RequiredValueOf(disbursement, "fees", what);
   detail->Fields("Date")
       ->SetText(platform::FormatShortDate(core::ToDate(FieldOf(disbursement, "date"))));
-  detail->Fields("amount")->SetText(Amount(amount));
+  detail->Fields("amount")->SetText(FormatAmount(amount));
   detail->Fields("details")->SetText("Disbursement");
-  detail->Fields("fees")->SetText(Amount(core::ToDouble(fees) - ExtraFeesValue));
+  detail->Fields("fees")->SetText(FormatAmount(core::ToDouble(fees) - extra_fees_value));
   if (tax_disburse) {
     const core::Variant tax = sections::RequiredValueOf(disbursement, "tax", what);
-    detail->Fields("tax")->SetText("Includes tax of " + Amount(core::ToDouble(tax) - ExtraFeesTax));
+    detail->Fields("tax")->SetText("Includes tax of " + FormatAmount(core::ToDouble(tax) - extra_fees_tax));
   }
-  report_.PrintSection(detail->Name());
+  run_.report.PrintSection(detail->Name());
 
   // A reserve left empty is no reserve.
   const core::Variant reserve_value = FieldOf(disbursement, "reserve_taken");
@@ -88,13 +90,13 @@ void ReportRun::PrintDisbursement() {
     detail->Fields("Date")->SetText("");
     detail->Fields("amount")->SetText("");
     detail->Fields("fees")->SetText("");
-    report_.PrintSection(detail->Name());
+    run_.report.PrintSection(detail->Name());
   }
 
-  sections::PrintMemoField(report_, TextOf(disbursement, "note"), "Notes", "Notes");
+  sections::PrintMemoField(run_.report, TextOf(disbursement, "note"), "Notes", "Notes");
 
-  TotalDisbursed += core::ToCurrency(amount);
-  TotalFees += core::ToDouble(fees);
+  owner.total_disbursed += core::ToCurrency(amount);
+  owner.total_fees += core::ToDouble(fees);
 }
 
 }  // namespace component

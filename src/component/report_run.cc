@@ -1,65 +1,76 @@
 // The report run: options, accounts, the disbursements of the report date,
-// and each owner's header and opening block.
+// each owner's header and sections, and the outcome of it all.
 #include "component/report_run.h"
 
 #include <exception>
 
+#include "accounts/account_cache.h"
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/regional.h"
-#include "accounts/account_cache.h"
 #include "sections/company_block.h"
-#include "sections/memo.h"
-#include "sections/property_list.h"
 #include "sections/record_fields.h"
-
-void clsReport::ProduceReport(const std::string& ReportFilename) {
-  component::ReportRun run(*this);
-  run.Produce(ReportFilename);
-}
 
 namespace component {
 
 using sections::FieldOf;
 using sections::TextOf;
 
-ReportRun::ReportRun(clsReport& owner) : cls_(owner), report_(*owner.objReport) {}
+ReportRun::ReportRun(contracts::Report& report, RunParameters parameters, ProgressSink progress)
+    : context_{report, dynamic_cast<contracts::StatementDocuments*>(&report), nullptr,
+               parameters.notes, parameters.detailed},
+      parameters_(std::move(parameters)),
+      progress_(std::move(progress)),
+      transactions_(context_),
+      disbursements_(context_) {}
 
-void ReportRun::Produce(const std::string& ReportFilename) {
+RunOutcome ReportRun::Produce(const std::string& definition_path) {
+  outcome_ = RunOutcome();
+  outcome_.ran = true;
   try {
-    Steps(ReportFilename);
+    Steps(definition_path);
+    return outcome_;
   } catch (const core::ComError& e) {
-    platform::MsgBox("Error printing report - " + e.description());
+    outcome_.failure = RunFailure{e.number(), e.description()};
   } catch (const std::exception& e) {
-    platform::MsgBox(std::string("Error printing report - ") + e.what());
+    outcome_.failure = RunFailure{core::kErrInternal, e.what()};
   }
+  platform::MsgBox("Error printing report - " + outcome_.failure->description);
+  // The owner the run stopped in failed; so did every owner still waiting for
+  // the one document, when that document was the one that failed.
+  for (OwnerOutcome& owner : outcome_.owners) {
+    const bool current = in_owner_ && &owner == &outcome_.owners.back();
+    if (current || (!in_owner_ && owner.delivery.state == contracts::DeliveryState::kNone)) {
+      owner.delivery = {contracts::DeliveryState::kFailed, "", outcome_.failure->description};
+    }
+  }
+  return outcome_;
 }
 
-void ReportRun::Steps(const std::string& ReportFilename) {
-  report_.LoadDefinition(platform::JoinPath(platform::ComponentFolder(), ReportFilename + ".rdn"));
-  sections::GetCompanyName(report_);
+void ReportRun::Steps(const std::string& definition_path) {
+  contracts::Report& report = context_.report;
+  report.LoadDefinition(definition_path);
+  sections::GetCompanyName(report);
 
   std::string options_sql = "select * from options";
-  General::DataCreateSet(OptionSet, options_sql);
+  General::DataCreateSet(context_.option_set, options_sql);
   AccountCache::CacheAccounts();
 
-  const core::Date report_date =
-      core::ToDate(core::Variant(cls_.GetParam("DateTo", platform::Now())));
+  const core::Date report_date = core::ToDate(core::Variant(parameters_.date_to));
+  outcome_.report_date = report_date;
+  if (context_.documents) context_.documents->SetReportDate(report_date);
   std::string owner_sql =
       "select * from owner inner join disbursement on owner.code = disbursement.owner where "
       "disbursement.date = " +
       General::SQLDate(report_date) + " order by code";
-  General::DataCreateSet(OwnerSet, owner_sql);
+  General::DataCreateSet(owner_set_, owner_sql);
 
-  notes_ = sections::ReadsTrue(cls_.GetParam("bNotes", false));
-  if (General::DataIsEmpty(OwnerSet)) {
-    platform::MsgBox("There were no disbursements done on " +
-                     cls_.GetParam("DateTo", platform::Now()));
+  if (General::DataIsEmpty(owner_set_)) {
+    platform::MsgBox("There were no disbursements done on " + parameters_.date_to);
   }
-  if (cls_.progress_) {
+  if (progress_) {
     std::string count = General::LookupValue(
         "count(*)", "(select distinct owner from disbursement where date = " +
                         General::SQLDate(report_date) + ")", "", "0");
@@ -68,87 +79,110 @@ void ReportRun::Steps(const std::string& ReportFilename) {
 
   std::string previous_owner;
   bool first_row = true;
-  while (!General::DataEOF(OwnerSet)) {
+  while (!General::DataEOF(owner_set_)) {
     // The rows come in owner order, one per disbursement; an owner with two
     // disbursements on the date gets one statement that lists both.
-    const std::string code = TextOf(OwnerSet, "code");
+    const std::string code = TextOf(owner_set_, "code");
     if (first_row || code != previous_owner) {
       OwnerSteps();
-      if (cls_.progress_) cls_.progress_(++owners_done_, owners_total_);
+      if (progress_) progress_(static_cast<int>(outcome_.owners.size()), owners_total_);
     }
     previous_owner = code;
     first_row = false;
-    General::DataMoveNext(OwnerSet);
+    General::DataMoveNext(owner_set_);
   }
 
-  if (!contracts::IsEmailDestination(report_.Destination())) report_.EndReport();
+  if (contracts::IsEmailDestination(report.Destination())) return;
+  report.EndReport();
+  // Every statement of the run is in the one document just delivered.
+  const contracts::Delivery delivery = LastDelivery();
+  for (OwnerOutcome& owner : outcome_.owners) owner.delivery = delivery;
 }
 
 void ReportRun::OwnerSteps() {
-  DisburseDate = core::ToDate(FieldOf(OwnerSet, "date"));
-  bOwnerStarted = false;
-  OwnerIncome = OwnerExpense = OwnerTax = core::Currency();
-  PropertyIncome = PropertyExpense = PropertyTax = core::Currency();
-  TotalDisbursed = core::Currency();
-  TotalFees = 0;
-  owner_code_ = TextOf(OwnerSet, "code");
+  contracts::Report& report = context_.report;
+  in_owner_ = true;
+  outcome_.owners.emplace_back();
+  OwnerStatement owner;
+  owner.disburse_date = core::ToDate(FieldOf(owner_set_, "date"));
+  owner.code = TextOf(owner_set_, "code");
+  outcome_.owners.back().owner_code = owner.code;
+  if (context_.documents) context_.documents->BeginStatement(owner.code);
 
   const std::string previous = General::LookupValue(
       "top 1 date", "disbursement",
-      " where owner = " + General::SQLText(owner_code_) +
-          " and date < " + General::SQLDate(DisburseDate) + " order by date desc",
+      " where owner = " + General::SQLText(owner.code) +
+          " and date < " + General::SQLDate(owner.disburse_date) + " order by date desc",
       "");
-  DateFrom = previous.empty() ? platform::Now().AddYears(-100)
-                              : core::ToDate(core::Variant(previous)).AddDays(1);
+  owner.date_from = previous.empty() ? platform::Now().AddYears(-100)
+                                     : core::ToDate(core::Variant(previous)).AddDays(1);
   // A first disbursement dated more than a hundred years back would fall
   // outside its own period, and its owner would get no statement at all.
-  if (DisburseDate < DateFrom) DateFrom = DisburseDate;
+  if (owner.disburse_date < owner.date_from) owner.date_from = owner.disburse_date;
 
-  FillHeader();
-  TransactionsSection();
-  DisbursementSection();
+  FillHeader(owner);
+  General::RecordsetPtr section_set = transactions_.Print(owner);
+  disbursements_.Print(owner, std::move(section_set));
+  RecordOwner(owner);
 
-  if (contracts::IsEmailDestination(report_.Destination())) {
-    report_.SetEmailTo(TextOf(OwnerSet, "email"));
-    report_.SetEmailSubject("Rental Summary");
-    report_.EndReport();
+  if (contracts::IsEmailDestination(report.Destination())) {
+    report.SetEmailTo(TextOf(owner_set_, "email"));
+    report.SetEmailSubject("Rental Summary");
+    report.EndReport();
+    outcome_.owners.back().delivery = LastDelivery();
   }
+  in_owner_ = false;
 }
 
-void ReportRun::FillHeader() {
-  auto header = report_.Sections("Header");
+void ReportRun::FillHeader(OwnerStatement& owner) {
+  auto header = context_.report.Sections("Header");
   header->Fields("DateRange")
-      ->SetText("Transaction from " + platform::FormatShortDate(DateFrom) + " to " +
-                platform::FormatShortDate(DisburseDate));
-  header->Fields("Owner")->SetText(TextOf(OwnerSet, "name"));
+      ->SetText("Transaction from " + platform::FormatShortDate(owner.date_from) + " to " +
+                platform::FormatShortDate(owner.disburse_date));
+  owner.name = TextOf(owner_set_, "name");
+  header->Fields("Owner")->SetText(owner.name);
 
-  const std::string postal[] = {TextOf(OwnerSet, "postal1"), TextOf(OwnerSet, "postal2"),
-                                TextOf(OwnerSet, "postal3")};
+  const std::string postal[] = {TextOf(owner_set_, "postal1"), TextOf(owner_set_, "postal2"),
+                                TextOf(owner_set_, "postal3")};
   const bool use_street = (postal[0] + postal[1] + postal[2]).empty();
   const char* street_columns[] = {"street1", "street2", "street3"};
   const char* address_fields[] = {"Address1", "Address2", "Address3"};
   for (int i = 0; i < 3; ++i) {
     header->Fields(address_fields[i])
-        ->SetText(use_street ? TextOf(OwnerSet, street_columns[i]) : postal[i]);
+        ->SetText(use_street ? TextOf(owner_set_, street_columns[i]) : postal[i]);
   }
 }
 
-void ReportRun::BeginOwner() {
-  if (report_.PageHasOutput() != 0) report_.NewPage();
-  report_.PrintSection("Header");
-  sections::PrintOwnerPropertyList(report_, owner_code_, OptionSet,
-                                   sections::ReadsTrue(cls_.GetParam("bDetailed", false)));
-  sections::PrintOwnerNotes(report_, owner_code_);
-  bOwnerStarted = true;
+void ReportRun::RecordOwner(const OwnerStatement& owner) {
+  OwnerOutcome& out = outcome_.owners.back();
+  out.owner_name = owner.name;
+  // The address is the e-mail destinations' business; for the others it is
+  // only noted, and a database without the column still prints.
+  try {
+    out.email = TextOf(owner_set_, "email");
+  } catch (const core::ComError&) {
+    out.email.clear();
+  }
+  out.period_from = owner.date_from;
+  out.period_to = owner.disburse_date;
+  if (owner.started && owner.first_page > 0) {
+    out.first_page = owner.first_page;
+    out.pages = PageCount() - owner.first_page + 1;
+  }
+  out.income = owner.income;
+  out.expense = owner.expense;
+  out.tax = owner.tax;
+  out.fees = owner.total_fees;
+  out.disbursed = owner.total_disbursed;
+  out.destination = context_.report.Destination();
 }
 
-bool ReportRun::AnyTaxOption() {
-  return sections::FlagOf(OptionSet, "TaxExpense") || sections::FlagOf(OptionSet, "TaxIncome") ||
-         sections::FlagOf(OptionSet, "TaxDisburse");
+contracts::Delivery ReportRun::LastDelivery() const {
+  return context_.documents ? context_.documents->LastDelivery() : contracts::Delivery{};
 }
 
-std::string ReportRun::Amount(const core::Variant& value) {
-  return platform::Format(value, sections::NumberFormatWithComma());
+int32_t ReportRun::PageCount() const {
+  return context_.documents ? context_.documents->PageCount() : 0;
 }
 
 }  // namespace component

@@ -1,79 +1,69 @@
 // One report run: the disbursements of the report date, one owner statement
 // each, through the run's report engine object. A failure stops the run with
 // "Error printing report - " and its description; the report is then not
-// ended.
+// ended. The run returns what it did as a RunOutcome.
 #ifndef DUNMERROW_COMPONENT_REPORT_RUN_H_
 #define DUNMERROW_COMPONENT_REPORT_RUN_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 
-#include "component/cls_report.h"
-#include "core/currency.h"
-#include "core/date.h"
+#include "component/disbursement_section.h"
+#include "component/owner_statement.h"
+#include "component/run_outcome.h"
+#include "component/transactions_section.h"
+#include "contracts/report.h"
 #include "data/general.h"
 
 namespace component {
 
-class ReportRun {
- public:
-  explicit ReportRun(clsReport& owner);
-  void Produce(const std::string& ReportFilename);
-
- private:
-  void Steps(const std::string& ReportFilename);
-  void OwnerSteps();
-  void FillHeader();
-  void BeginOwner();
-  void TransactionsSection();
-  void PrintJournalLine();
-  void PrintTransFooter(const std::string& total_text, core::Currency income,
-                        core::Currency expense, core::Currency tax);
-  void DisbursementSection();
-  void PrintDisbursement();
-  bool AnyTaxOption();
-  std::string Amount(const core::Variant& value);
-
-  clsReport& cls_;
-  contracts::Report& report_;
-
-  General::RecordsetPtr OptionSet;
-  General::RecordsetPtr OwnerSet;
-  // The journal, and after it the disbursements: one recordset variable, so
-  // a disbursement query that cannot be opened finds the journal at its end.
-  General::RecordsetPtr section_set_;
-  General::RecordsetPtr FeeSet;
-  int owners_total_ = 0;
-  int owners_done_ = 0;
-  // Parameters never change during a run: read once.
-  bool notes_ = false;
-  // The journal line's section and fields, looked up at the first line.
-  struct JournalFields {
-    std::shared_ptr<contracts::ReportSection> section;
-    std::shared_ptr<contracts::ReportField> date, property, details, expense, income;
-  };
-  std::optional<JournalFields> journal_fields_;
-  JournalFields& JournalLineFields();
-
-  // The current owner.
-  std::string owner_code_;
-  core::Date DisburseDate;
-  core::Date DateFrom;
-  bool bOwnerStarted = false;
-  core::Currency OwnerIncome, OwnerExpense, OwnerTax;
-  core::Currency PropertyIncome, PropertyExpense, PropertyTax;
-  std::string LastProperty;
-  core::Currency TotalDisbursed;
-  double TotalFees = 0;
-  double ExtraFeesValue = 0;
-  double ExtraFeesTax = 0;
+// The parameters a run reads, as the component's GetParam gives them.
+struct RunParameters {
+  std::string date_to;  // "DateTo" as text; the current date and time when absent
+  bool notes = false;     // "bNotes" reads as true
+  bool detailed = false;  // "bDetailed" reads as true
 };
 
-// The owner's journal of the period: expenses and revenues of the owner's
-// properties, by property then date. Absent when the query cannot be opened
-// (the failure has been reported).
-General::RecordsetPtr GetJournals(const std::string& OwnerCode, const core::Date& DateFrom,
-                                  const core::Date& DateTo);
+// Told after each statement: (statements done, statements of the date).
+using ProgressSink = std::function<void(int, int)>;
+
+class ReportRun {
+ public:
+  // `report` is the run's engine object; it must outlive the run.
+  ReportRun(contracts::Report& report, RunParameters parameters, ProgressSink progress);
+  ReportRun(const ReportRun&) = delete;
+  ReportRun& operator=(const ReportRun&) = delete;
+
+  // Runs the report of the definition file `definition_path`. A failure is
+  // shown as the message "Error printing report - " + its description, and
+  // is the outcome's failure; the run then returns normally.
+  RunOutcome Produce(const std::string& definition_path);
+
+ private:
+  void Steps(const std::string& definition_path);
+  void OwnerSteps();
+  void FillHeader(OwnerStatement& owner);
+  // Records what the owner's statement came to, once its sections are done.
+  void RecordOwner(const OwnerStatement& owner);
+  // What the engine did with the document the last EndReport delivered.
+  contracts::Delivery LastDelivery() const;
+  int32_t PageCount() const;
+
+  // Fixed for the run.
+  RunContext context_;
+  const RunParameters parameters_;
+  const ProgressSink progress_;
+  TransactionsSection transactions_;
+  DisbursementSection disbursements_;
+  General::RecordsetPtr owner_set_;
+  int owners_total_ = 0;
+
+  // What the run has done so far; the last owner is the current one while
+  // its steps run.
+  RunOutcome outcome_;
+  bool in_owner_ = false;
+};
 
 }  // namespace component
 

@@ -1,10 +1,11 @@
-// The transactions section: the owner's journal of the period by property,
-// with property subtotals, the owner total and the tax they include.
-#include "component/report_run.h"
+// The transactions section: the journal query, the exclusion of lines on
+// excluded accounts, and the printing of lines, subtotals and the total.
+#include "component/transactions_section.h"
+
+#include "accounts/account_cache.h"
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "platform/regional.h"
-#include "accounts/account_cache.h"
 #include "sections/memo.h"
 #include "sections/record_fields.h"
 
@@ -36,95 +37,107 @@ General::RecordsetPtr GetJournals(const std::string& OwnerCode, const core::Date
   return journal;
 }
 
-void ReportRun::TransactionsSection() {
-  section_set_ = GetJournals(owner_code_, DateFrom, DisburseDate);
-  auto& journal = section_set_;
+General::RecordsetPtr TransactionsSection::Print(OwnerStatement& owner) {
+  General::RecordsetPtr journal = GetJournals(owner.code, owner.date_from, owner.disburse_date);
+  PropertyTotals property;
+  std::string last_property;
   while (!General::DataEOF(journal)) {
     const bool expense = sections::FlagOf(journal, "expense");
     const std::string account = TextOf(journal, expense ? "debitaccount" : "creditaccount");
     const std::optional<bool> decision = AccountCache::ExclusionDecision(expense, account);
-    if (!decision || *decision) PrintJournalLine();
+    if (!decision || *decision) PrintLine(owner, journal, property);
 
-    LastProperty = TextOf(journal, "property");
+    last_property = TextOf(journal, "property");
     General::DataMoveNext(journal);
 
+    // The subtotal follows every line, printed or not, once the owner has
+    // printed anything: a property whose lines were all excluded still gets
+    // its line of zeros after an earlier property printed.
     const bool at_end = General::DataEOF(journal);
-    if (bOwnerStarted && (at_end || TextOf(journal, "property") != LastProperty)) {
-      PrintTransFooter("Total for " + LastProperty, PropertyIncome, PropertyExpense, PropertyTax);
-      PropertyIncome = PropertyExpense = PropertyTax = core::Currency();
+    if (owner.started && (at_end || TextOf(journal, "property") != last_property)) {
+      PrintFooter("Total for " + last_property, property.income, property.expense, property.tax);
+      property = PropertyTotals();
     }
-    if (at_end && bOwnerStarted) {
-      PrintTransFooter("Total for " + owner_code_, OwnerIncome, OwnerExpense, OwnerTax);
+    if (at_end && owner.started) {
+      PrintFooter("Total for " + owner.code, owner.income, owner.expense, owner.tax);
     }
   }
+  return journal;
 }
 
-ReportRun::JournalFields& ReportRun::JournalLineFields() {
-  if (!journal_fields_) {
-    auto section = report_.Sections("TransDetail");
-    journal_fields_ = JournalFields{section,
-                                    section->Fields("Date"),
-                                    section->Fields("Property"),
-                                    section->Fields("Details"),
-                                    section->Fields("Expense"),
-                                    section->Fields("Income")};
+TransactionsSection::LineFields& TransactionsSection::Fields() {
+  if (!line_fields_) {
+    auto section = run_.report.Sections("TransDetail");
+    line_fields_ = LineFields{section,
+                              section->Fields("Date"),
+                              section->Fields("Property"),
+                              section->Fields("Details"),
+                              section->Fields("Expense"),
+                              section->Fields("Income")};
   }
-  return *journal_fields_;
+  return *line_fields_;
 }
 
-void ReportRun::PrintJournalLine() {
-  auto& journal = section_set_;
-  if (!bOwnerStarted) {
-    BeginOwner();
-    report_.PrintSection("TransHeader");
-    bOwnerStarted = true;
+void TransactionsSection::PrintLine(OwnerStatement& owner, const General::RecordsetPtr& journal,
+                                    PropertyTotals& property) {
+  if (!owner.started) {
+    BeginOwner(run_, owner);
+    run_.report.PrintSection("TransHeader");
   }
-  JournalFields& detail = JournalLineFields();
+  LineFields& detail = Fields();
   detail.section->Clear();
   const core::Date date = core::ToDate(FieldOf(journal, "date"));
-  const std::string property = TextOf(journal, "property");
+  const std::string property_code = TextOf(journal, "property");
   detail.date->SetText(platform::FormatShortDate(date));
-  detail.property->SetText(property);
+  detail.property->SetText(property_code);
 
   const std::string what =
-      "the journal line of property " + property + " on " + platform::FormatShortDate(date);
+      "the journal line of property " + property_code + " on " + platform::FormatShortDate(date);
   if (sections::FlagOf(journal, "expense")) {
     detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "debitaccount"),
                                                         AccountCache::kExpenseAccount));
-    const core::Currency debit = core::ToCurrency(sections::RequiredValueOf(journal, "debit", what));
-    detail.expense->SetText(Amount(debit));
-    OwnerExpense += debit;
-    PropertyExpense += debit;
+    const core::Currency debit =
+        core::ToCurrency(sections::RequiredValueOf(journal, "debit", what));
+    detail.expense->SetText(FormatAmount(debit));
+    owner.expense += debit;
+    property.expense += debit;
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
-    OwnerTax -= tax;
-    PropertyTax -= tax;
+    owner.tax -= tax;
+    property.tax -= tax;
   } else {
     detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "creditaccount"),
                                                         AccountCache::kIncomeAccount));
-    const core::Currency credit = core::ToCurrency(sections::RequiredValueOf(journal, "credit", what));
-    detail.income->SetText(Amount(credit));
-    OwnerIncome += credit;
-    PropertyIncome += credit;
+    const core::Currency credit =
+        core::ToCurrency(sections::RequiredValueOf(journal, "credit", what));
+    detail.income->SetText(FormatAmount(credit));
+    owner.income += credit;
+    property.income += credit;
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
-    OwnerTax += tax;
-    PropertyTax += tax;
+    owner.tax += tax;
+    property.tax += tax;
   }
-  report_.PrintSection(detail.section->Name());
+  run_.report.PrintSection(detail.section->Name());
 
-  if (notes_) {
-    sections::PrintMemoField(report_, TextOf(journal, "description"), "Notes", "Notes");
+  if (run_.notes) {
+    sections::PrintMemoField(run_.report, TextOf(journal, "description"), "Notes", "Notes");
   }
 }
 
-void ReportRun::PrintTransFooter(const std::string& total_text, core::Currency income,
-                                 core::Currency expense, core::Currency tax) {
-  auto footer = report_.Sections("TransFooter");
+void TransactionsSection::PrintFooter(const std::string& total_text, core::Currency income,
+                                      core::Currency expense, core::Currency tax) {
+  auto footer = run_.report.Sections("TransFooter");
   footer->Fields("Total")->SetText(total_text);
-  footer->Fields("Income")->SetText(Amount(income));
-  footer->Fields("Expense")->SetText(Amount(expense));
-  footer->Fields("TotalValue")->SetText(Amount(income - expense));
-  if (AnyTaxOption()) footer->Fields("Tax")->SetText("Includes tax of " + Amount(tax));
-  report_.PrintSection("TransFooter");
+  footer->Fields("Income")->SetText(FormatAmount(income));
+  footer->Fields("Expense")->SetText(FormatAmount(expense));
+  footer->Fields("TotalValue")->SetText(FormatAmount(income - expense));
+  if (AnyTaxOption()) footer->Fields("Tax")->SetText("Includes tax of " + FormatAmount(tax));
+  run_.report.PrintSection("TransFooter");
+}
+
+bool TransactionsSection::AnyTaxOption() const {
+  return sections::FlagOf(run_.option_set, "TaxExpense") ||
+         sections::FlagOf(run_.option_set, "TaxIncome") ||
+         sections::FlagOf(run_.option_set, "TaxDisburse");
 }
 
 }  // namespace component

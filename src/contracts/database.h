@@ -51,8 +51,6 @@ class DBEngine : public core::Object {
 
 // The ProgID under which the host registers its database engine.
 inline constexpr char kDBEngineProgId[] = "Dunmerrow.Jet.DBEngine";
-inline constexpr char kReportProgId[] = "Vintrel.Report";
-inline constexpr char kComponentProgId[] = "Dunmerrow.clsReport";
 
 }  // namespace contracts
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/date.h"
 #include "core/variant.h"
 
 namespace contracts {
@@ -55,13 +56,19 @@ class ReportEvents {
   virtual void PrintToPrinterButton() = 0;
 };
 
+// The ProgID the component creates its report engine by.
+inline constexpr char kReportProgId[] = "Vintrel.Report";
+
 // Destinations the component gives meaning to.
 inline constexpr int32_t kDestinationPreview = 0;
 inline constexpr int32_t kDestinationPrinter = 2;
 inline constexpr int32_t kDestinationEmail = 6;
 inline constexpr int32_t kDestinationOutbox = 7;
 inline constexpr int32_t kDestinationEmailAndOutbox = 8;
-inline bool IsEmailDestination(int32_t d) { return d == 6 || d == 7 || d == 8; }
+// E-mail destinations end each owner's statement as a document of its own.
+inline bool IsEmailDestination(int32_t d) {
+  return d == kDestinationEmail || d == kDestinationOutbox || d == kDestinationEmailAndOutbox;
+}
 
 class Report : public core::Object {
  public:
@@ -87,6 +94,41 @@ class Report : public core::Object {
   virtual std::string FitText(ReportField& field, std::string& text) = 0;
   // Connects the event sink (nullptr disconnects). Not owned.
   virtual void Advise(ReportEvents* events) = 0;
+};
+
+// What became of a finished document.
+enum class DeliveryState {
+  kNone,       // not delivered: the run stopped before its document was ended
+  kPreviewed,  // written as the preview (or only laid out, when nothing is written)
+  kPrinted,    // handed to the printer
+  kWritten,    // written to the outbox, to be sent later
+  kSent,       // accepted by the mail server
+  kWaiting,    // kept in the outbox: `reason` says why it was not sent
+  kFailed,     // not delivered: `reason` says what failed
+};
+
+struct Delivery {
+  DeliveryState state = DeliveryState::kNone;
+  std::string file;    // the document written, or "" when there is none
+  std::string reason;  // why it waits or failed; for a statement found already
+                       // delivered by an earlier run, what was found
+};
+
+// Optional interface of an engine that names its documents by statement and
+// tells what it did with each; a run asks for it with dynamic_cast. With an
+// engine that lacks it, a run's outcome has no pages, files or deliveries.
+class StatementDocuments {
+ public:
+  virtual ~StatementDocuments() = default;
+  // The report date of the run, before its first statement; it names the
+  // documents.
+  virtual void SetReportDate(const core::Date& date) = 0;
+  // What is printed from now on is the statement of the owner `owner_code`.
+  virtual void BeginStatement(const std::string& owner_code) = 0;
+  // Pages of the current document so far; 0 before its first output.
+  virtual int32_t PageCount() const = 0;
+  // What the last EndReport did with its document.
+  virtual const Delivery& LastDelivery() const = 0;
 };
 
 }  // namespace contracts
