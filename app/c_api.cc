@@ -7,13 +7,11 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
 
-#include "app/engines.h"
-#include "app/host_settings.h"
+#include "app/statement_session.h"
 #include "component/cls_report.h"
 #include "core/com_error.h"
 #include "core/convert.h"
@@ -21,53 +19,32 @@
 #include "core/variant.h"
 #include "data/registry.h"
 #include "dunmerrow/dunmerrow.h"
-#include "engines/report/report_engine.h"
-#include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/object_factory.h"
 #include "platform/regional.h"
 #include "platform/trace.h"
 
-// One report object: the component, its owner thread, and the relay of the
-// engine's print-button event to the host's callback.
-struct dunmerrow_report : public contracts::ReportEvents {
+// One report object: its statement session, its owner thread, the host's
+// print-button callback, and what its last run did.
+struct dunmerrow_report {
   std::thread::id thread;
-  std::shared_ptr<clsReport> component;
+  std::unique_ptr<app::StatementSession> session;
   dunmerrow_print_button_callback print_button = nullptr;
   void* print_button_data = nullptr;
   bool busy = false;  // inside a run of this object
-  // The "DateTo" parameter, which also names the run's output files.
-  std::optional<core::Variant> date_to;
-
-  void PrintToPrinterButton() override {
-    if (print_button) print_button(this, print_button_data);
-    component->PrintToPrinterButton();
-  }
+  component::RunOutcome outcome;
 };
 
 namespace {
-
-// The run's handler shows its failure with this prefix; the report run
-// returns normally after it, so the message is how a failure is recognised.
-constexpr char kRunFailurePrefix[] = "Error printing report - ";
 
 struct LastError {
   int number = DUNMERROW_OK;
   std::string description;
 };
 thread_local LastError t_last_error;
-// While a call of this thread runs a report: where the run's failure message
-// goes.
-thread_local std::string* t_run_failure = nullptr;
-// The report date ("YYYY-MM-DD") of the report this thread is starting.
-thread_local std::string t_report_date;
 
 // What every thread shares.
 struct HostState {
   std::mutex mutex;
-  report_engine::EngineOptions options;
-  bool printer_set = false;  // else the host's setting Configure/Printer
   bool registered = false;
   dunmerrow_message_callback message_callback = nullptr;
   void* message_data = nullptr;
@@ -113,21 +90,11 @@ int Guard(Body&& body) noexcept {
   }
 }
 
-std::string FoldCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 int NullArgument(const char* function, const char* argument) {
   return Fail(DUNMERROW_E_INVALID_ARGUMENT, std::string(function) + ": " + argument + " is NULL");
 }
 
 void ShowMessage(const std::string& text, const std::string& title) {
-  if (platform::TraceEnabled()) {
-    platform::WriteTrace(
-        platform::JsonLine().Add("op", "message").Add("title", title).Add("text", text));
-  }
-  if (t_run_failure && text.rfind(kRunFailurePrefix, 0) == 0) *t_run_failure = text;
   dunmerrow_message_callback callback;
   void* data;
   {
@@ -142,51 +109,16 @@ void ShowMessage(const std::string& text, const std::string& title) {
   }
 }
 
-// A report engine with the options of this moment: the host's choices, the
-// printer and mail server from the host's settings (read at each run, as
-// the command reads them), and the report date of the calling thread's run.
-std::shared_ptr<core::Object> CreateEngine() {
-  report_engine::EngineOptions options;
-  bool printer_set;
-  {
-    std::lock_guard lock(Host().mutex);
-    options = Host().options;
-    printer_set = Host().printer_set;
-  }
-  if (!printer_set) options.printer = app::PrinterFromSettings();
-  options.smtp = app::SmtpFromSettings();
-  options.report_date = t_report_date;
-  return report_engine::CreateReport(options);
-}
-
-// Registers the engines and routes the messages, once; the caller holds
-// Host().mutex.
+// Starts the session once; the caller holds Host().mutex.
 void RegisterLocked() {
   if (Host().registered) return;
-  app::RegisterEngines(Host().options);
-  platform::RegisterFactory(contracts::kReportProgId, CreateEngine);
-  platform::SetMessageSink(ShowMessage);
+  app::StartSession(ShowMessage);
   Host().registered = true;
 }
 
 void EnsureRegistered() {
   std::lock_guard lock(Host().mutex);
   RegisterLocked();
-}
-
-// The report date as the engine names files with it: "DateTo" read as the
-// run reads it (its text, turned into a date), else today, which is also
-// what the run then reports on.
-std::string ReportDate(const dunmerrow_report& report) {
-  if (report.date_to) {
-    try {
-      const core::Variant text(core::ToText(*report.date_to));
-      return core::ToDate(text).ToIso().substr(0, 10);
-    } catch (const core::ComError&) {
-      // The run itself reports a date it cannot read.
-    }
-  }
-  return platform::Today().ToIso().substr(0, 10);
 }
 
 // 0 when `report` is a live object of the calling thread that may be used
@@ -212,25 +144,24 @@ int Check(const dunmerrow_report* report, const char* function, bool allow_busy 
   return DUNMERROW_OK;
 }
 
-// Runs `body` as one run of `report`: marks it busy, notes a failure the
-// run shows, and connects the engine's print button to the relay.
+// Runs `body`, which returns the run's outcome, as one run of `report`:
+// marks it busy, keeps the outcome, and maps it to the interface's result.
 template <typename Body>
-int RunReport(dunmerrow_report& report, Body&& body) {
-  std::string failure;
-  struct Scope {
+int RunReport(dunmerrow_report& report, const char* function, Body&& body) {
+  struct Busy {
     dunmerrow_report& report;
-    std::string* previous;
-    ~Scope() {
-      report.busy = false;
-      t_run_failure = previous;
-    }
-  } scope{report, t_run_failure};
+    ~Busy() { report.busy = false; }
+  } busy{report};
   report.busy = true;
-  t_run_failure = &failure;
-  t_report_date = ReportDate(report);
-  body();
-  if (const auto& engine = report.component->report()) engine->Advise(&report);
-  if (!failure.empty()) return Fail(DUNMERROW_E_RUN_FAILED, failure);
+  report.outcome = body();
+  const component::RunOutcome& outcome = report.outcome;
+  if (!outcome.ran && outcome.failure) {
+    return Fail(DUNMERROW_E_DEFINITION_NOT_FOUND,
+                std::string(function) + ": " + outcome.failure->description);
+  }
+  if (outcome.failure) {
+    return Fail(DUNMERROW_E_RUN_FAILED, "Error printing report - " + outcome.failure->description);
+  }
   return Succeed();
 }
 
@@ -239,8 +170,7 @@ int SetParam(dunmerrow_report* report, const char* function, const char* name,
   if (int error = Check(report, function)) return error;
   if (!name) return NullArgument(function, "name");
   if (!*name) return Fail(DUNMERROW_E_INVALID_ARGUMENT, std::string(function) + ": name is empty");
-  report->component->SetParam(name, value);
-  if (FoldCase(name) == "dateto") report->date_to = value;
+  report->session->SetParam(name, value);
   return Succeed();
 }
 
@@ -258,6 +188,26 @@ bool ValidDestination(int destination) {
   }
 }
 
+// A date of the outcome; day 0 of the calendar stands for a date not known.
+dunmerrow_date CDate(const core::Date& date) {
+  if (date.DayNumber() == 0) return {0, 0, 0};
+  const core::CivilTime civil = date.ToCivil();
+  return {civil.year, civil.month, civil.day};
+}
+
+int CState(contracts::DeliveryState state) {
+  switch (state) {
+    case contracts::DeliveryState::kNone: return DUNMERROW_STATE_NONE;
+    case contracts::DeliveryState::kPreviewed: return DUNMERROW_STATE_PREVIEWED;
+    case contracts::DeliveryState::kPrinted: return DUNMERROW_STATE_PRINTED;
+    case contracts::DeliveryState::kWritten: return DUNMERROW_STATE_WRITTEN;
+    case contracts::DeliveryState::kSent: return DUNMERROW_STATE_SENT;
+    case contracts::DeliveryState::kWaiting: return DUNMERROW_STATE_WAITING;
+    case contracts::DeliveryState::kFailed: return DUNMERROW_STATE_FAILED;
+  }
+  return DUNMERROW_STATE_NONE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -273,20 +223,20 @@ int dunmerrow_set_output(const char* folder, int destination) {
                                                     std::to_string(destination) +
                                                     " is not one of -1 (none), 0, 2, 6, 7, 8");
     }
-    std::lock_guard lock(Host().mutex);
-    report_engine::EngineOptions& options = Host().options;
-    options.output_folder = folder && *folder ? folder : "statements";
-    options.render = destination != DUNMERROW_DESTINATION_NONE;
-    options.destination = options.render ? destination : DUNMERROW_DESTINATION_PREVIEW;
+    app::OutputOptions output = app::Output();
+    output.folder = folder && *folder ? folder : "statements";
+    output.render = destination != DUNMERROW_DESTINATION_NONE;
+    output.destination = output.render ? destination : DUNMERROW_DESTINATION_PREVIEW;
+    app::SetOutput(output);
     return Succeed();
   });
 }
 
 int dunmerrow_set_printer(const char* printer) {
   return Guard([&] {
-    std::lock_guard lock(Host().mutex);
-    Host().options.printer = printer ? printer : "";
-    Host().printer_set = printer && *printer;
+    app::OutputOptions output = app::Output();
+    output.printer = printer ? printer : "";
+    app::SetOutput(output);
     return Succeed();
   });
 }
@@ -336,7 +286,11 @@ int dunmerrow_report_create(dunmerrow_report** report) {
     EnsureRegistered();
     auto handle = std::make_unique<dunmerrow_report>();
     handle->thread = std::this_thread::get_id();
-    handle->component = platform::CreateObjectAs<clsReport>(kComponentProgId);
+    handle->session = std::make_unique<app::StatementSession>();
+    dunmerrow_report* self = handle.get();
+    handle->session->SetPrintButtonObserver([self] {
+      if (self->print_button) self->print_button(self, self->print_button_data);
+    });
     std::lock_guard lock(Host().mutex);
     Host().live.insert(handle.get());
     *report = handle.release();
@@ -352,7 +306,6 @@ int dunmerrow_report_destroy(dunmerrow_report* report) {
       std::lock_guard lock(Host().mutex);
       Host().live.erase(report);
     }
-    if (const auto& engine = report->component->report()) engine->Advise(nullptr);
     delete report;
     return Succeed();
   });
@@ -403,7 +356,7 @@ int dunmerrow_report_use_parameter(dunmerrow_report* report, const char* name, i
     if (int error = Check(report, kFunction, /*allow_busy=*/true)) return error;
     if (!name) return NullArgument(kFunction, "name");
     if (!wanted) return NullArgument(kFunction, "wanted");
-    *wanted = report->component->UseParameter(name) ? 1 : 0;
+    *wanted = report->session->UseParameter(name) ? 1 : 0;
     return Succeed();
   });
 }
@@ -414,16 +367,7 @@ int dunmerrow_report_print(dunmerrow_report* report, const char* definition) {
     if (int error = Check(report, kFunction)) return error;
     if (!definition) return NullArgument(kFunction, "definition");
     const std::string name = definition;
-    const std::string path = platform::JoinPath(platform::ComponentFolder(), name + ".rdn");
-    const bool found = platform::PlainFileExists(path);
-    // The component remembers the name even when its file is missing (a
-    // later print-button press uses it), so it is always told.
-    const int status = RunReport(*report, [&] { report->component->PrintReport(name); });
-    if (!found) {
-      return Fail(DUNMERROW_E_DEFINITION_NOT_FOUND,
-                  std::string(kFunction) + ": there is no report definition '" + path + "'");
-    }
-    return status;
+    return RunReport(*report, kFunction, [&] { return report->session->Print(name); });
   });
 }
 
@@ -444,12 +388,69 @@ int dunmerrow_report_press_print_button(dunmerrow_report* report) {
   return Guard([&] {
     constexpr char kFunction[] = "dunmerrow_report_press_print_button";
     if (int error = Check(report, kFunction)) return error;
-    const std::shared_ptr<contracts::Report> engine = report->component->report();
-    if (!engine) {
+    if (!report->session->engine()) {
       return Fail(DUNMERROW_E_NO_OBJECT,
                   std::string(kFunction) + ": no report has run on this object yet");
     }
-    return RunReport(*report, [&] { report_engine::PressPrintButton(*engine); });
+    return RunReport(*report, kFunction, [&] { return report->session->PressPrintButton(); });
+  });
+}
+
+int dunmerrow_report_run_failure(dunmerrow_report* report, int* number,
+                                 const char** description) {
+  return Guard([&] {
+    constexpr char kFunction[] = "dunmerrow_report_run_failure";
+    if (int error = Check(report, kFunction)) return error;
+    if (!number) return NullArgument(kFunction, "number");
+    const auto& failure = report->outcome.failure;
+    *number = failure ? failure->number : 0;
+    if (description) *description = failure ? failure->description.c_str() : "";
+    return Succeed();
+  });
+}
+
+int dunmerrow_report_statement_count(dunmerrow_report* report, int* count) {
+  return Guard([&] {
+    constexpr char kFunction[] = "dunmerrow_report_statement_count";
+    if (int error = Check(report, kFunction)) return error;
+    if (!count) return NullArgument(kFunction, "count");
+    *count = static_cast<int>(report->outcome.owners.size());
+    return Succeed();
+  });
+}
+
+int dunmerrow_report_statement(dunmerrow_report* report, int index,
+                               dunmerrow_statement* statement) {
+  return Guard([&] {
+    constexpr char kFunction[] = "dunmerrow_report_statement";
+    if (int error = Check(report, kFunction)) return error;
+    if (!statement) return NullArgument(kFunction, "statement");
+    const auto& owners = report->outcome.owners;
+    if (index < 0 || static_cast<size_t>(index) >= owners.size()) {
+      return Fail(DUNMERROW_E_INVALID_ARGUMENT,
+                  std::string(kFunction) + ": index " + std::to_string(index) +
+                      " is not one of the " + std::to_string(owners.size()) + " statements");
+    }
+    const component::OwnerOutcome& owner = owners[static_cast<size_t>(index)];
+    dunmerrow_statement out{};
+    out.owner_code = owner.owner_code.c_str();
+    out.owner_name = owner.owner_name.c_str();
+    out.email = owner.email.c_str();
+    out.period_from = CDate(owner.period_from);
+    out.period_to = CDate(owner.period_to);
+    out.first_page = owner.first_page;
+    out.pages = owner.pages;
+    out.income = owner.income.raw();
+    out.expense = owner.expense.raw();
+    out.tax = owner.tax.raw();
+    out.fees = core::Currency::FromDouble(owner.fees).raw();
+    out.disbursed = owner.disbursed.raw();
+    out.destination = owner.destination;
+    out.state = CState(owner.delivery.state);
+    out.document = owner.delivery.file.c_str();
+    out.reason = owner.delivery.reason.c_str();
+    *statement = out;
+    return Succeed();
   });
 }
 

@@ -1,22 +1,20 @@
 // `dunmerrow statements`: runs the owner statements as the host does.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
-#include "app/engines.h"
-#include "app/host_settings.h"
-#include "component/cls_report.h"
+#include "app/statement_session.h"
 #include "core/com_error.h"
 #include "core/date.h"
 #include "data/registry.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/object_factory.h"
 #include "platform/regional.h"
 #include "platform/trace.h"
 
@@ -97,13 +95,13 @@ int Parse(const Args& args, Options& o) {
   return 0;
 }
 
-bool DestinationOf(const std::string& to, report_engine::EngineOptions& engine) {
-  if (to == "preview") engine.destination = contracts::kDestinationPreview;
-  else if (to == "print") engine.destination = contracts::kDestinationPrinter;
-  else if (to == "email") engine.destination = contracts::kDestinationEmail;
-  else if (to == "outbox") engine.destination = contracts::kDestinationOutbox;
-  else if (to == "both") engine.destination = contracts::kDestinationEmailAndOutbox;
-  else if (to == "none") engine.render = false;
+bool DestinationOf(const std::string& to, OutputOptions& output) {
+  if (to == "preview") output.destination = contracts::kDestinationPreview;
+  else if (to == "print") output.destination = contracts::kDestinationPrinter;
+  else if (to == "email") output.destination = contracts::kDestinationEmail;
+  else if (to == "outbox") output.destination = contracts::kDestinationOutbox;
+  else if (to == "both") output.destination = contracts::kDestinationEmailAndOutbox;
+  else if (to == "none") output.render = false;
   else return false;
   return true;
 }
@@ -133,21 +131,38 @@ class ProgressBar {
 
 // What the run produced, on standard output: the files and how many
 // statements and pages they hold; e-mails left in the outbox on standard error.
-void ShowSummary(const contracts::Report& report, const report_engine::EngineOptions& engine) {
-  const report_engine::RunSummary summary = report_engine::Summary(report);
-  const auto headers = summary.copies.find("Header");
-  const int statements = headers == summary.copies.end() ? 0 : headers->second;
-  if (!engine.render) {
-    std::printf("%d statements, %d pages laid out (no PDF written)\n", statements, summary.pages);
-  } else if (contracts::IsEmailDestination(engine.destination)) {
-    std::printf("%d statements, %d pages, %d e-mailed documents in %s\n", statements,
-                summary.pages, summary.documents, engine.output_folder.c_str());
-  } else {
-    for (const std::string& file : summary.files) std::printf("%s\n", file.c_str());
-    std::printf("%d statements, %d pages\n", statements, summary.pages);
+void ShowSummary(const component::RunOutcome& outcome, const OutputOptions& output) {
+  using contracts::DeliveryState;
+  int statements = 0;
+  int pages = 0;
+  int documents = 0;
+  std::vector<std::string> files;
+  for (const component::OwnerOutcome& owner : outcome.owners) {
+    if (owner.pages == 0) continue;
+    ++statements;
+    const DeliveryState state = owner.delivery.state;
+    if (state == DeliveryState::kNone || state == DeliveryState::kFailed) continue;
+    pages += owner.pages;
+    ++documents;
+    if (!owner.delivery.file.empty() &&
+        std::find(files.begin(), files.end(), owner.delivery.file) == files.end()) {
+      files.push_back(owner.delivery.file);
+    }
   }
-  for (const std::string& problem : summary.problems) {
-    std::fprintf(stderr, "dunmerrow: %s\n", problem.c_str());
+  if (!output.render) {
+    std::printf("%d statements, %d pages laid out (no PDF written)\n", statements, pages);
+  } else if (contracts::IsEmailDestination(output.destination)) {
+    std::printf("%d statements, %d pages, %d e-mailed documents in %s\n", statements, pages,
+                documents, output.folder.c_str());
+  } else {
+    for (const std::string& file : files) std::printf("%s\n", file.c_str());
+    std::printf("%d statements, %d pages\n", statements, pages);
+  }
+  for (const component::OwnerOutcome& owner : outcome.owners) {
+    if (owner.delivery.state != DeliveryState::kWaiting) continue;
+    std::fprintf(stderr, "dunmerrow: the statement for %s waits in %s: %s\n",
+                 owner.owner_name.c_str(), owner.delivery.file.c_str(),
+                 owner.delivery.reason.c_str());
   }
 }
 
@@ -167,9 +182,9 @@ int RunStatements(const Args& args) {
   Options o;
   if (int status = Parse(args, o); status != 0) return status < 0 ? 0 : status;
 
-  report_engine::EngineOptions engine;
-  engine.output_folder = o.out;
-  if (!DestinationOf(o.to, engine)) {
+  OutputOptions output;
+  output.folder = o.out;
+  if (!DestinationOf(o.to, output)) {
     return UsageError("statements: --to must be preview, print, email, outbox, both or none, not '" +
                       o.to + "'");
   }
@@ -189,62 +204,40 @@ int RunStatements(const Args& args) {
     std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
     return 1;
   }
-
-  bool run_failed = false;
-  platform::SetMessageSink([&](const std::string& text, const std::string& title) {
-    platform::WriteMessageToStderr(text, title);
-    if (platform::TraceEnabled()) {
-      platform::WriteTrace(platform::JsonLine().Add("op", "message").Add("title", title).Add("text", text));
-    }
-    if (text.rfind("Error printing report - ", 0) == 0) run_failed = true;
-  });
-
+  StartSession(platform::WriteMessageToStderr);
   if (!o.app_folder.empty()) Registry::SetOverride("Settings", "apppath", o.app_folder);
   if (!o.database.empty()) {
     Registry::SetOverride("Settings", "Networkable", "1");
     Registry::SetOverride("Settings", "DatabaseLocation", o.database);
   }
-  try {
-    engine.printer = PrinterFromSettings();
-    engine.smtp = SmtpFromSettings();
-  } catch (const core::ComError& e) {
-    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
-    return 1;
-  }
-  engine.report_date = report_date.ToIso().substr(0, 10);
-  RegisterEngines(engine);
-
-  const std::string definition =
-      platform::JoinPath(platform::ComponentFolder(), o.definition + ".rdn");
-  if (!platform::PlainFileExists(definition)) {
-    std::fprintf(stderr, "dunmerrow: there is no report definition '%s'\n", definition.c_str());
-    return 1;
-  }
+  SetOutput(output);
 
   ProgressBar progress;
   try {
-    auto report = platform::CreateObjectAs<clsReport>(kComponentProgId);
-    report->SetParam("DateTo", core::Variant(report_date));
-    report->SetParam("bNotes", o.notes);
-    report->SetParam("bDetailed", o.detailed);
+    StatementSession session;
+    session.SetParam("DateTo", core::Variant(report_date));
+    session.SetParam("bNotes", o.notes);
+    session.SetParam("bDetailed", o.detailed);
     if (isatty(STDERR_FILENO)) {
-      report->SetProgressSink([&](int done, int total) { progress.Update(done, total); });
+      session.SetProgressSink([&](int done, int total) { progress.Update(done, total); });
     }
-    report->PrintReport(o.definition);
+    const component::RunOutcome outcome = session.Print(o.definition);
     progress.Finish();
-    if (report->report()) {
-      ShowSummary(*report->report(), engine);
-      if (!run_failed && engine.render && engine.destination == contracts::kDestinationPreview &&
-          AskToPrint()) {
-        report_engine::PressPrintButton(*report->report());
-      }
+    if (!outcome.ran) {
+      std::fprintf(stderr, "dunmerrow: %s\n", outcome.failure->description.c_str());
+      return 1;
+    }
+    ShowSummary(outcome, output);
+    if (outcome.failure) return 1;
+    if (output.render && output.destination == contracts::kDestinationPreview && AskToPrint()) {
+      session.PressPrintButton();
     }
   } catch (const core::ComError& e) {
     progress.Finish();
     std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
     return 1;
   }
-  return run_failed ? 1 : 0;
+  return 0;
 }
 
 }  // namespace app

@@ -3,6 +3,8 @@
 #ifndef DUNMERROW_DUNMERROW_H_
 #define DUNMERROW_DUNMERROW_H_
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -186,6 +188,64 @@ DUNMERROW_API int dunmerrow_report_set_print_button_callback(
  * DUNMERROW_E_NO_OBJECT when no report has run yet, and with
  * DUNMERROW_E_RUN_FAILED as dunmerrow_report_print does. */
 DUNMERROW_API int dunmerrow_report_press_print_button(dunmerrow_report* report);
+
+/* ---- What a run did --------------------------------------------------- */
+
+/* What became of a statement (dunmerrow_statement.state). */
+#define DUNMERROW_STATE_NONE 0      /* not delivered: the run stopped before its document */
+#define DUNMERROW_STATE_PREVIEWED 1 /* in the preview (only laid out with DESTINATION_NONE) */
+#define DUNMERROW_STATE_PRINTED 2   /* handed to the printer */
+#define DUNMERROW_STATE_WRITTEN 3   /* written to the outbox, to be sent later */
+#define DUNMERROW_STATE_SENT 4      /* accepted by the mail server */
+#define DUNMERROW_STATE_WAITING 5   /* kept in the outbox; `reason` says why */
+#define DUNMERROW_STATE_FAILED 6    /* the run stopped in it; `reason` is the failure */
+
+/* A calendar date; all three 0 for no date. */
+typedef struct dunmerrow_date {
+  int year;
+  int month;
+  int day;
+} dunmerrow_date;
+
+/* One owner statement of the last run, in run order.  Amounts are exact
+ * ten-thousandths of the currency unit (12.5 is 125000).  The texts belong
+ * to the report object and live until its next run (print or print button)
+ * or its destruction; copy what you keep longer. */
+typedef struct dunmerrow_statement {
+  const char* owner_code;
+  const char* owner_name;
+  const char* email;        /* the owner's address as the database holds it */
+  dunmerrow_date period_from;
+  dunmerrow_date period_to;
+  int first_page;           /* within its document, from 1; 0 when nothing printed */
+  int pages;
+  int64_t income;           /* the journal's totals */
+  int64_t expense;
+  int64_t tax;
+  int64_t fees;             /* the disbursement footer's totals */
+  int64_t disbursed;
+  int destination;          /* one of DUNMERROW_DESTINATION_ */
+  int state;                /* one of DUNMERROW_STATE_ */
+  const char* document;     /* the file written, "" when none */
+  const char* reason;       /* why it waits or failed, "" otherwise */
+} dunmerrow_statement;
+
+/* Stores in `*number` the error number of the failure that stopped the last
+ * run of `report` (0 when it completed, or when nothing has run yet) and in
+ * `*description` its description ("" when none), which lives as the
+ * statements' texts do.  `description` may be NULL. */
+DUNMERROW_API int dunmerrow_report_run_failure(dunmerrow_report* report, int* number,
+                                               const char** description);
+
+/* Stores in `*count` how many owner statements the last run reached: those
+ * delivered, and the one it stopped in.  0 before any run. */
+DUNMERROW_API int dunmerrow_report_statement_count(dunmerrow_report* report, int* count);
+
+/* Fills `*statement` with the statement `index` (0 to count - 1) of the
+ * last run.  An index out of range fails with DUNMERROW_E_INVALID_ARGUMENT
+ * and leaves `*statement` unchanged. */
+DUNMERROW_API int dunmerrow_report_statement(dunmerrow_report* report, int index,
+                                             dunmerrow_statement* statement);
 
 #ifdef __cplusplus
 }

@@ -38,12 +38,16 @@ RunOutcome ReportRun::Produce(const std::string& definition_path) {
     outcome_.failure = RunFailure{core::kErrInternal, e.what()};
   }
   platform::MsgBox("Error printing report - " + outcome_.failure->description);
-  // The owner the run stopped in failed; so did every owner still waiting for
-  // the one document, when that document was the one that failed.
-  for (OwnerOutcome& owner : outcome_.owners) {
-    const bool current = in_owner_ && &owner == &outcome_.owners.back();
-    if (current || (!in_owner_ && owner.delivery.state == contracts::DeliveryState::kNone)) {
-      owner.delivery = {contracts::DeliveryState::kFailed, "", outcome_.failure->description};
+  // The owner the run stopped in failed, with what it had printed so far; so
+  // did every owner waiting for the one document, when that one failed.
+  const contracts::Delivery failed{contracts::DeliveryState::kFailed, "",
+                                   outcome_.failure->description};
+  if (owner_) {
+    RecordOwner(*owner_);
+    outcome_.owners.back().delivery = failed;
+  } else {
+    for (OwnerOutcome& owner : outcome_.owners) {
+      if (owner.delivery.state == contracts::DeliveryState::kNone) owner.delivery = failed;
     }
   }
   return outcome_;
@@ -101,12 +105,10 @@ void ReportRun::Steps(const std::string& definition_path) {
 
 void ReportRun::OwnerSteps() {
   contracts::Report& report = context_.report;
-  in_owner_ = true;
   outcome_.owners.emplace_back();
-  OwnerStatement owner;
+  OwnerStatement& owner = owner_.emplace();
   owner.disburse_date = core::ToDate(FieldOf(owner_set_, "date"));
   owner.code = TextOf(owner_set_, "code");
-  outcome_.owners.back().owner_code = owner.code;
   if (context_.documents) context_.documents->BeginStatement(owner.code);
 
   const std::string previous = General::LookupValue(
@@ -131,7 +133,7 @@ void ReportRun::OwnerSteps() {
     report.EndReport();
     outcome_.owners.back().delivery = LastDelivery();
   }
-  in_owner_ = false;
+  owner_.reset();
 }
 
 void ReportRun::FillHeader(OwnerStatement& owner) {
@@ -155,6 +157,7 @@ void ReportRun::FillHeader(OwnerStatement& owner) {
 
 void ReportRun::RecordOwner(const OwnerStatement& owner) {
   OwnerOutcome& out = outcome_.owners.back();
+  out.owner_code = owner.code;
   out.owner_name = owner.name;
   // The address is the e-mail destinations' business; for the others it is
   // only noted, and a database without the column still prints.

@@ -59,10 +59,11 @@ class ReportRun {
   General::RecordsetPtr owner_set_;
   int owners_total_ = 0;
 
-  // What the run has done so far; the last owner is the current one while
-  // its steps run.
+  // What the run has done so far; while an owner's steps run, the last of
+  // the outcome's owners is `owner_`'s.
   RunOutcome outcome_;
-  bool in_owner_ = false;
+  // Reset for each owner: made afresh for every owner row.
+  std::optional<OwnerStatement> owner_;
 };
 
 }  // namespace component

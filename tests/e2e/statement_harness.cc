@@ -80,7 +80,7 @@ RunResult StatementTest::Run(const std::string& date, const std::string& extra_a
 
 RunResult StatementTest::Command(const std::string& command_line) {
   const std::string err = (dir_ / "stderr.txt").string();
-  const std::string env = "DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" +
+  const std::string env = "TZ=UTC DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" +
                           std::string(DUNMERROW_BIN_DIR) + "' QUELLORY_MACHINE_SETTINGS='" +
                           (dir_ / "machine.ini").string() + "' QUELLORY_USER_SETTINGS='" +
                           (dir_ / "user.ini").string() + "' ";

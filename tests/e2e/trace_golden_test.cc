@@ -1,5 +1,5 @@
-// The trace of the demo portfolio, byte for byte: a speed-up that changes any
-// printed text, page break or event order changes the trace's SHA-256.
+// The output of the demo portfolio, byte for byte: a speed-up that changes any
+// printed text, page break, event order or written byte changes a SHA-256.
 //
 // After a change that is meant to alter the output, refresh the golden hash with
 //   DUNMERROW_UPDATE_GOLDEN=1 build/bin/e2e_tests --gtest_filter='DemoTraceGolden.*'
@@ -7,7 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -39,18 +41,41 @@ std::string Sha256Of(const std::filesystem::path& path) {
   return line.substr(0, line.find(' '));
 }
 
-// The first line of the golden file that is not a comment.
-std::string GoldenHash() {
+// The golden hashes: lines "NAME HASH" after the comments.
+std::map<std::string, std::string> GoldenHashes() {
+  std::map<std::string, std::string> hashes;
   std::ifstream in(kGoldenFile);
   for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line[0] != '#') return line;
+    if (line.empty() || line[0] == '#') continue;
+    const size_t space = line.find(' ');
+    hashes[line.substr(0, space)] = line.substr(space + 1);
   }
-  return "";
+  return hashes;
 }
 
-class DemoTraceGolden : public StatementTest {};
+class DemoTraceGolden : public StatementTest {
+ protected:
+  // The run's output, with the folders that differ from run to run named OUT.
+  std::string Normalised(const std::string& text) const {
+    std::string normalised = text;
+    const std::string out = (dir_ / "out").string();
+    for (size_t at = normalised.find(out); at != std::string::npos;
+         at = normalised.find(out, at)) {
+      normalised.replace(at, out.size(), "OUT");
+    }
+    return normalised;
+  }
+  std::string HashOf(const std::string& name, const std::string& bytes) {
+    const std::filesystem::path hashed = dir_ / ("golden-" + name);
+    std::ofstream(hashed, std::ios::binary) << bytes;
+    return Sha256Of(hashed);
+  }
+};
 
-TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedTrace) {
+// The trace of a run that only lays out, the preview PDF and the e-mailed
+// documents of the same portfolio: a change that alters any printed text,
+// page break, event order or written byte changes one of the hashes.
+TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedOutput) {
   const std::filesystem::path demo = dir_ / "demo";
   RunResult made = Command("demo-data --out '" + demo.string() + "' --properties 200 --seed 1");
   ASSERT_EQ(made.status, 0) << made.stderr_text;
@@ -59,38 +84,52 @@ TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedTrace) {
   ASSERT_TRUE(std::regex_search(summary, date,
                                 std::regex("latest disbursement date: (\\d{4}-\\d{2}-\\d{2})")))
       << summary;
+  const std::string common = "statements --date " + date[1].str() +
+                             " --detailed --notes --locale en_AU --app-folder '" +
+                             demo.string() + "' --out '" + (dir_ / "out").string() + "' ";
 
   // --to none lays out every page with the real fonts but writes no PDF.
   const std::filesystem::path trace = dir_ / "demo-trace.jsonl";
-  RunResult run =
-      Command("statements --date " + date[1].str() + " --detailed --notes --app-folder '" +
-              demo.string() + "' --out '" + (dir_ / "out").string() + "' --to none --trace '" +
-              trace.string() + "' --locale en_AU");
+  RunResult run = Command(common + "--to none --trace '" + trace.string() + "'");
   ASSERT_EQ(run.status, 0) << run.stderr_text;
   const std::string text = ReadText(trace);
   // A run that printed almost nothing would make the comparison worthless.
   ASSERT_GT(text.size(), 100000u);
   ASSERT_NE(text.find("\"op\":\"end\""), std::string::npos);
 
-  // The output folder differs from run to run; the rest must not.
-  std::string normalised = text;
-  const std::string out = (dir_ / "out").string();
-  for (size_t at = normalised.find(out); at != std::string::npos; at = normalised.find(out, at)) {
-    normalised.replace(at, out.size(), "OUT");
+  RunResult preview = Command(common + "--to preview");
+  ASSERT_EQ(preview.status, 0) << preview.stderr_text;
+  const std::string pdf = ReadText(dir_ / "out" / ("statements-" + date[1].str() + ".pdf"));
+  ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
+
+  RunResult outbox = Command(common + "--to outbox");
+  ASSERT_EQ(outbox.status, 0) << outbox.stderr_text;
+  std::vector<std::filesystem::path> messages;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_ / "out" / "outbox")) {
+    messages.push_back(entry.path());
   }
-  const std::filesystem::path hashed = dir_ / "demo-trace-normalised.jsonl";
-  std::ofstream(hashed, std::ios::binary) << normalised;
-  const std::string actual = Sha256Of(hashed);
-  ASSERT_EQ(actual.size(), 64u) << "sha256sum failed on " << trace;
+  std::sort(messages.begin(), messages.end());
+  ASSERT_GT(messages.size(), 10u);
+  std::string emails;
+  for (const auto& message : messages) {
+    emails += message.filename().string() + "\n" + ReadText(message);
+  }
+
+  const std::map<std::string, std::string> actual = {
+      {"trace", HashOf("trace", Normalised(text))},
+      {"pdf", HashOf("pdf", pdf)},
+      {"eml", HashOf("eml", emails)}};
+  for (const auto& [name, hash] : actual) ASSERT_EQ(hash.size(), 64u) << "sha256sum failed";
   if (const char* update = std::getenv("DUNMERROW_UPDATE_GOLDEN"); update && *update == '1') {
-    std::ofstream(kGoldenFile)
-        << "# SHA-256 of the demo portfolio's trace (200 properties, seed 1,\n"
-           "# detailed with notes, en_AU); see tests/e2e/trace_golden_test.cc\n"
-        << actual << "\n";
-    GTEST_SKIP() << "golden hash rewritten: " << actual;
+    std::ofstream golden(kGoldenFile);
+    golden << "# SHA-256 of the demo portfolio's output (200 properties, seed 1, detailed\n"
+              "# with notes, en_AU): the trace of a layout run, the preview PDF, and the\n"
+              "# outbox's messages; see tests/e2e/trace_golden_test.cc\n";
+    for (const auto& [name, hash] : actual) golden << name << " " << hash << "\n";
+    GTEST_SKIP() << "golden hashes rewritten";
   }
-  EXPECT_EQ(actual, GoldenHash()) << "the demo portfolio's trace changed; the trace is kept in "
-                                  << hashed;
+  EXPECT_EQ(actual, GoldenHashes()) << "the demo portfolio's output changed; it is kept in "
+                                    << dir_;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -285,6 +286,54 @@ TEST_F(CApiRunTest, ARunThatStopsOnAFailureSaysSo) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0], std::string("Dunmerrow: ") + dunmerrow_last_error_description());
   EXPECT_NE(messages_[0].find("Broken.rdn"), std::string::npos) << messages_[0];
+}
+
+// Each statement of an outbox run is read back with the footer's totals the
+// trace shows and the file the outcome names; a stopped run says why.
+TEST_F(CApiRunTest, TheOutcomeTellsWhatBecameOfEachStatement) {
+  SetReportDate();
+  ASSERT_EQ(dunmerrow_set_output((dir_ / "out").c_str(), DUNMERROW_DESTINATION_OUTBOX),
+            DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  int count = 0;
+  ASSERT_EQ(dunmerrow_report_statement_count(report_, &count), DUNMERROW_OK);
+  const auto ends = Trace("end");
+  ASSERT_EQ(static_cast<size_t>(count), ends.size());
+  std::vector<std::string> footers;
+  for (const auto& section : Trace("section")) {
+    if (section["name"] == "DisburseFooter") footers.push_back(section["fields"]["TotalValue"]);
+  }
+  ASSERT_EQ(footers.size(), ends.size());
+  for (int i = 0; i < count; ++i) {
+    dunmerrow_statement s{};
+    ASSERT_EQ(dunmerrow_report_statement(report_, i, &s), DUNMERROW_OK);
+    EXPECT_EQ(s.first_page, 1);
+    EXPECT_EQ(s.pages, ends[static_cast<size_t>(i)]["pages"]);
+    EXPECT_EQ(s.period_to.year, std::stoi(date_.substr(0, 4)));
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%.2f", static_cast<double>(s.disbursed) / 10000);
+    EXPECT_EQ(amount, footers[static_cast<size_t>(i)]) << s.owner_code;
+    EXPECT_EQ(s.document, ends[static_cast<size_t>(i)]["file"].get<std::string>());
+    EXPECT_TRUE(fs::exists(s.document)) << s.document;
+    if (s.state == DUNMERROW_STATE_WAITING) {
+      EXPECT_STREQ(s.reason, "no valid e-mail address") << s.owner_code;
+    } else {
+      EXPECT_EQ(s.state, DUNMERROW_STATE_WRITTEN) << s.owner_code;
+    }
+  }
+  dunmerrow_statement unchanged{};
+  ExpectError(dunmerrow_report_statement(report_, count, &unchanged),
+              DUNMERROW_E_INVALID_ARGUMENT, "is not one of the");
+
+  ASSERT_EQ(dunmerrow_report_print(report_, "Broken"), DUNMERROW_E_RUN_FAILED);
+  int number = 0;
+  const char* description = nullptr;
+  ASSERT_EQ(dunmerrow_report_run_failure(report_, &number, &description), DUNMERROW_OK);
+  EXPECT_EQ(number, 321);
+  EXPECT_NE(std::string(description).find("Broken.rdn"), std::string::npos) << description;
+  ASSERT_EQ(dunmerrow_report_statement_count(report_, &count), DUNMERROW_OK);
+  EXPECT_EQ(count, 0);
 }
 
 struct ButtonLog {

@@ -52,7 +52,7 @@ void MakeFolder(const fs::path& folder) {
   if (ec) throw platform::OsError("cannot create the folder " + folder.string(), ec.value(), kSource);
 }
 
-class ReportImpl : public contracts::Report {
+class ReportImpl : public contracts::Report, public contracts::StatementDocuments {
  public:
   explicit ReportImpl(EngineOptions options)
       : options_(std::move(options)), destination_(options_.destination) {}
@@ -72,6 +72,11 @@ class ReportImpl : public contracts::Report {
   std::string FitText(contracts::ReportField& field, std::string& text) override;
   void Advise(contracts::ReportEvents* events) override { events_ = events; }
 
+  void SetReportDate(const core::Date& date) override { report_date_ = date.ToIso().substr(0, 10); }
+  void BeginStatement(const std::string& owner_code) override { statement_owner_ = owner_code; }
+  int32_t PageCount() const override { return doc_pages_; }
+  const contracts::Delivery& LastDelivery() const override { return last_delivery_; }
+
   void PressPrintButton() {
     if (events_) events_->PrintToPrinterButton();
   }
@@ -83,8 +88,11 @@ class ReportImpl : public contracts::Report {
   std::string DateText() const;
   // Paints the spooled document through `sink`.
   void Render(int pages, const PdfWriter::Sink& sink);
-  std::string DeliverPdf(int pages);
-  std::string DeliverEmail(int pages);
+  std::string PdfPath() const;
+  // The name of the owner's e-mailed document, without a suffix or ".eml".
+  std::string EmailBase() const;
+  contracts::Delivery DeliverPdf(int pages);
+  contracts::Delivery DeliverEmail(int pages);
   // A delivery problem that must not stop the run: shown and kept for the summary.
   void ReportProblem(const std::string& text);
 
@@ -107,6 +115,11 @@ class ReportImpl : public contracts::Report {
   bool page_has_output_ = false;
   contracts::ReportEvents* events_ = nullptr;
   RunSummary summary_;
+  // From the run: the report date ("YYYY-MM-DD"; "" means today)
+  // and the owner whose statement is being printed.
+  std::string report_date_;
+  std::string statement_owner_;
+  contracts::Delivery last_delivery_;
 };
 
 bool ReportImpl::LoadDefinition(const std::string& path) {
@@ -227,7 +240,7 @@ std::string ReportImpl::FitText(contracts::ReportField& field, std::string& text
 }
 
 std::string ReportImpl::DateText() const {
-  if (!options_.report_date.empty()) return options_.report_date;
+  if (!report_date_.empty()) return report_date_;
   return platform::Now().ToIso().substr(0, 10);
 }
 
@@ -265,12 +278,18 @@ void ReportImpl::Render(int pages, const PdfWriter::Sink& sink) {
   writer.Finish();
 }
 
-std::string ReportImpl::DeliverPdf(int pages) {
-  const fs::path folder(options_.output_folder);
+std::string ReportImpl::PdfPath() const {
   const std::string name =
       options_.pdf_name.empty() ? "statements-" + DateText() + ".pdf" : options_.pdf_name;
-  const std::string path = (folder / name).string();
-  if (!options_.render) return path;
+  return (fs::path(options_.output_folder) / name).string();
+}
+
+contracts::Delivery ReportImpl::DeliverPdf(int pages) {
+  const fs::path folder(options_.output_folder);
+  const std::string path = PdfPath();
+  const auto state = destination_ == contracts::kDestinationPrinter
+                         ? contracts::DeliveryState::kPrinted
+                         : contracts::DeliveryState::kPreviewed;
   MakeFolder(folder);
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
@@ -297,7 +316,7 @@ std::string ReportImpl::DeliverPdf(int pages) {
     std::remove(temporary.c_str());
     throw platform::OsError("cannot write " + path, err, kSource);
   }
-  return path;
+  return {state, path, ""};
 }
 
 void ReportImpl::ReportProblem(const std::string& text) {
@@ -305,12 +324,12 @@ void ReportImpl::ReportProblem(const std::string& text) {
   platform::MsgBox(text, "E-mail");
 }
 
-std::string ReportImpl::DeliverEmail(int pages) {
+contracts::Delivery ReportImpl::DeliverEmail(int pages) {
+  using contracts::DeliveryState;
   const fs::path outbox = fs::path(options_.output_folder) / "outbox";
   const fs::path sent = fs::path(options_.output_folder) / "sent";
-  const std::string base = "Statement-" + DateText() + "-" + FileNamePart(email_to_);
+  const std::string base = EmailBase();
   std::string path = (outbox / (base + ".eml")).string();
-  if (!options_.render) return path;
   MakeFolder(outbox);
   // Many owners share a name (those without an address, say): each base
   // remembers the suffix it got to, so finding a free name stays cheap.
@@ -340,23 +359,35 @@ std::string ReportImpl::DeliverEmail(int pages) {
   if (!valid) {
     ReportProblem("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
            "'); it waits in " + path);
-    return path;
+    return {DeliveryState::kWaiting, path, "no valid e-mail address"};
   }
-  if (destination_ == contracts::kDestinationOutbox) return path;
+  if (destination_ == contracts::kDestinationOutbox) return {DeliveryState::kWritten, path, ""};
   const std::string problem = SendQueuedMessage(path, options_.smtp);
   if (!problem.empty()) {
     ReportProblem("The statement for " + who + " was not sent: " + problem);
-    return path;
+    return {DeliveryState::kWaiting, path, problem};
   }
-  return (sent / fs::path(path).filename()).string();
+  return {DeliveryState::kSent, (sent / fs::path(path).filename()).string(), ""};
+}
+
+std::string ReportImpl::EmailBase() const {
+  return "Statement-" + DateText() + "-" + FileNamePart(email_to_);
 }
 
 void ReportImpl::EndReport() {
   if (!def_) Fail(core::kErrObjectClosed, "No report definition is loaded");
   const int pages = doc_pages_;
-  std::string file;
   const bool email = contracts::IsEmailDestination(destination_);
-  if (pages > 0) file = email ? DeliverEmail(pages) : DeliverPdf(pages);
+  last_delivery_ = contracts::Delivery();
+  std::string file;  // as the trace names it: laid out only, the file it would be
+  if (pages > 0 && options_.render) {
+    last_delivery_ = email ? DeliverEmail(pages) : DeliverPdf(pages);
+    file = last_delivery_.file;
+  } else if (pages > 0) {
+    last_delivery_.state = contracts::DeliveryState::kPreviewed;
+    file = email ? (fs::path(options_.output_folder) / "outbox" / (EmailBase() + ".eml")).string()
+                 : PdfPath();
+  }
   if (platform::TraceEnabled()) {
     platform::WriteTrace(platform::JsonLine()
                              .Add("op", "end")

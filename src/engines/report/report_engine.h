@@ -6,7 +6,7 @@
 //   preview (0) and printer (2): OUT/statements-<date>.pdf, one per EndReport;
 //   e-mail (6, 7, 8): OUT/outbox/Statement-<date>-<recipient>.eml, a second
 //   one of the same name getting "-2" and so on; sent messages move to
-//   OUT/sent/. <date> is `report_date`, else today (platform::Now()).
+//   OUT/sent/. <date> is the run's report date (SetReportDate), else today.
 // Every file is written under a temporary name and then renamed. Other
 // destinations behave as preview. A document without pages writes nothing.
 #ifndef DUNMERROW_ENGINES_REPORT_REPORT_ENGINE_H_
@@ -34,8 +34,6 @@ struct EngineOptions {
   std::string printer;
   // The mail server for destinations 6 and 8 (and the From of 7).
   SmtpSettings smtp;
-  // "YYYY-MM-DD" for file names; "" means today.
-  std::string report_date;
   // The PDF's file name for preview and printer; "" is statements-<date>.pdf.
   std::string pdf_name;
   // The text of an e-mailed statement's message.
