@@ -1,24 +1,38 @@
-// The `dunmerrow` command: picks the subcommand and hands it the rest.
+// The `dunmerrow` command: picks the subcommand from one table, which also
+// makes the help text, and hands it the rest of the arguments.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/commands.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: dunmerrow COMMAND [OPTIONS]\n"
-    "\n"
-    "Commands:\n"
-    "  statements        print the owner statements of a date\n"
-    "  demo-data         write a demo portfolio database and its settings\n"
-    "  import            copy a .mdb database into a SQLite file\n"
-    "  check-definition  check a report definition (.rdn) file\n"
-    "  outbox send       send the e-mailed statements waiting in the outbox\n"
-    "  settings get|set  read or write a host setting\n"
-    "\n"
-    "Run 'dunmerrow COMMAND --help' for the options of a command.\n";
+struct Command {
+  const char* name;
+  const char* usage;  // the name with its action words, as the help shows it
+  const char* summary;
+  int (*run)(const app::Args&);
+};
+
+constexpr Command kCommands[] = {
+    {"statements", "statements", "print the owner statements of a date", app::RunStatements},
+    {"demo-data", "demo-data", "write a demo portfolio database and its settings",
+     app::RunDemoData},
+    {"import", "import", "copy a .mdb database into a SQLite file", app::RunImport},
+    {"check-definition", "check-definition", "check a report definition (.rdn) file",
+     app::RunCheckDefinition},
+    {"outbox", "outbox send", "send the e-mailed statements waiting in the outbox",
+     app::RunOutbox},
+    {"settings", "settings get|set", "read or write a host setting", app::RunSettings},
+};
+
+void PrintUsage(std::FILE* to) {
+  std::fputs("Usage: dunmerrow COMMAND [OPTIONS]\n\nCommands:\n", to);
+  for (const Command& command : kCommands) {
+    std::fprintf(to, "  %-17s %s\n", command.usage, command.summary);
+  }
+  std::fputs("\nRun 'dunmerrow COMMAND --help' for the options of a command.\n", to);
+}
 
 }  // namespace
 
@@ -33,20 +47,17 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kUsage, stderr);
+    PrintUsage(stderr);
     return 2;
   }
-  const std::string command = argv[1];
-  if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
     return 0;
   }
   const app::Args args(argv + 2, argv + argc);
-  if (command == "statements") return app::RunStatements(args);
-  if (command == "demo-data") return app::RunDemoData(args);
-  if (command == "import") return app::RunImport(args);
-  if (command == "check-definition") return app::RunCheckDefinition(args);
-  if (command == "outbox") return app::RunOutbox(args);
-  if (command == "settings") return app::RunSettings(args);
-  return app::UsageError("unknown command '" + command + "'");
+  for (const Command& command : kCommands) {
+    if (name == command.name) return command.run(args);
+  }
+  return app::UsageError("unknown command '" + name + "'");
 }
