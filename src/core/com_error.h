@@ -10,12 +10,15 @@
 namespace core {
 
 // Error numbers shared across the component.
+inline constexpr int32_t kErrInvalidArgument = 5;  // a setting or argument that is not allowed
 inline constexpr int32_t kErrOverflow = 6;
 inline constexpr int32_t kErrSubscript = 9;
 inline constexpr int32_t kErrTypeMismatch = 13;
 inline constexpr int32_t kErrFileNotFound = 53;
 inline constexpr int32_t kErrInvalidNull = 94;
 inline constexpr int32_t kErrCantCreateObject = 429;
+inline constexpr int32_t kErrInvalidPicture = 481;  // a picture over the size limits
+inline constexpr int32_t kErrPrinter = 482;         // the printer refused or did not take a job
 inline constexpr int32_t kErrDuplicateKey = 457;
 inline constexpr int32_t kErrNotImplemented = 445;
 inline constexpr int32_t kErrItemNotFound = 3265;
