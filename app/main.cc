@@ -17,6 +17,7 @@ constexpr char kUsage[] =
     "  check-definition  check a report definition (.rdn) file\n"
     "  outbox send       send the e-mailed statements waiting in the outbox\n"
     "  settings get|set  read or write a host setting\n"
+    "  check-database    list the rows of the data that would make statements wrong\n"
     "\n"
     "Run 'dunmerrow COMMAND --help' for the options of a command.\n";
 
@@ -48,5 +49,6 @@ int main(int argc, char** argv) {
   if (command == "check-definition") return app::RunCheckDefinition(args);
   if (command == "outbox") return app::RunOutbox(args);
   if (command == "settings") return app::RunSettings(args);
+  if (command == "check-database") return app::RunCheckDatabase(args);
   return app::UsageError("unknown command '" + command + "'");
 }
