@@ -138,10 +138,10 @@ class Checker {
     CheckOrphans("disbursement", "recordnumber", "owner", "owner", "owner", "code",
                  date_ ? "date = " + General::SQLDate(*date_) : "");
     if (!date_) {
-      CheckOrphans("Revenues", "revenue_id", "[property code]", "property code", "property",
-                   "code", "");
-      CheckOrphans("Expenses", "expense_id", "[property code]", "property code", "property",
-                   "code", "");
+      CheckOrphans("Revenues", "revenue_id", "[property code]", "property code", "property", "code",
+                   "");
+      CheckOrphans("Expenses", "expense_id", "[property code]", "property code", "property", "code",
+                   "");
     }
     CheckOwnerCodes();
     return std::move(problems_);
@@ -202,8 +202,8 @@ class Checker {
                     const char* parent, const char* parent_key, const std::string& condition) {
     std::string sql = std::string("select ") + key + " as check_key, " + column +
                       " as check_value from " + table + " where " + column +
-                      " is not null and not exists (select 1 from " + parent + " where " +
-                      parent + "." + parent_key + " = " + table + "." + column + ")";
+                      " is not null and not exists (select 1 from " + parent + " where " + parent +
+                      "." + parent_key + " = " + table + "." + column + ")";
     if (!condition.empty()) sql += " and " + condition;
     sql += std::string(" order by ") + key;
     for (auto rs = Open(sql); !rs->IsEOF(); rs->MoveNext()) {

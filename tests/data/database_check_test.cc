@@ -45,31 +45,32 @@ class DatabaseCheckTest : public ::testing::Test {
 TEST_F(DatabaseCheckTest, EveryKindOfProblemIsListedWithTableKeyAndValue) {
   // Moved through another tool: the owner table lost its key, so a code may
   // come twice in different letter case, or be missing.
-  jet::ExecuteSql(path_,
-                  "drop table owner;"
-                  "create table owner (code TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, "
-                  "postal1 TEXT, postal2 TEXT, postal3 TEXT, street1 TEXT, street2 TEXT, "
-                  "street3 TEXT, email TEXT);"
-                  "insert into owner (code, name) values ('SMITH', 'J Smith'), ('JONES', 'A Jones'),"
-                  " ('Jones', 'A Jones again'), (null, 'Nobody');"
-                  "insert into property (code, ownercode) values ('P1', 'SMITH'), ('P2', 'JONES');"
-                  "insert into glcodes (gl_code, BalanceDate) values ('RENT', '2009-13-01 00:00:00');"
-                  "insert into disbursement (recordnumber, owner, date, amount) values"
-                  " (1, 'SMITH', '2009-04-18 00:00:00', 10), (3, 'JONES', '2009-04-18 00:00:00', null),"
-                  " (4, 'GHOST', '2009-04-18 00:00:00', 5), (5, 'WHITE', '2009-03-18 00:00:00', 5),"
-                  " (6, null, '2009-04-18 00:00:00', 5);"
-                  "insert into extra_fees (extra_fee_id, disburse_id, date, value) values"
-                  " (1, 1, '2009-04-18 00:00:00', null);"
-                  "insert into Revenues (revenue_id, [property code], Date, Amount) values"
-                  " (1, 'P1', '2009-04-10 00:00:00', 100), (2, 'P1', null, 100),"
-                  " (3, 'P1', '2009-02-30 00:00:00', 100), (4, 'P9', '2009-04-10 00:00:00', 1),"
-                  " (5, 'P2', '2009-04-11 00:00:00', 'abc');"
-                  "insert into Expenses (expense_id, [property code], Date, Amount, tax) values"
-                  " (1, 'P2', '2009-04-12 00:00:00', 50, null);"
-                  // Written past the schema's checks, as another tool may.
-                  "pragma ignore_check_constraints = on;"
-                  "insert into disbursement (recordnumber, owner, date, amount) values"
-                  " (2, 'SMITH', 'garbage', 10);");
+  jet::ExecuteSql(
+      path_,
+      "drop table owner;"
+      "create table owner (code TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, "
+      "postal1 TEXT, postal2 TEXT, postal3 TEXT, street1 TEXT, street2 TEXT, "
+      "street3 TEXT, email TEXT);"
+      "insert into owner (code, name) values ('SMITH', 'J Smith'), ('JONES', 'A Jones'),"
+      " ('Jones', 'A Jones again'), (null, 'Nobody');"
+      "insert into property (code, ownercode) values ('P1', 'SMITH'), ('P2', 'JONES');"
+      "insert into glcodes (gl_code, BalanceDate) values ('RENT', '2009-13-01 00:00:00');"
+      "insert into disbursement (recordnumber, owner, date, amount) values"
+      " (1, 'SMITH', '2009-04-18 00:00:00', 10), (3, 'JONES', '2009-04-18 00:00:00', null),"
+      " (4, 'GHOST', '2009-04-18 00:00:00', 5), (5, 'WHITE', '2009-03-18 00:00:00', 5),"
+      " (6, null, '2009-04-18 00:00:00', 5);"
+      "insert into extra_fees (extra_fee_id, disburse_id, date, value) values"
+      " (1, 1, '2009-04-18 00:00:00', null);"
+      "insert into Revenues (revenue_id, [property code], Date, Amount) values"
+      " (1, 'P1', '2009-04-10 00:00:00', 100), (2, 'P1', null, 100),"
+      " (3, 'P1', '2009-02-30 00:00:00', 100), (4, 'P9', '2009-04-10 00:00:00', 1),"
+      " (5, 'P2', '2009-04-11 00:00:00', 'abc');"
+      "insert into Expenses (expense_id, [property code], Date, Amount, tax) values"
+      " (1, 'P2', '2009-04-12 00:00:00', 50, null);"
+      // Written past the schema's checks, as another tool may.
+      "pragma ignore_check_constraints = on;"
+      "insert into disbursement (recordnumber, owner, date, amount) values"
+      " (2, 'SMITH', 'garbage', 10);");
   const std::string before = platform::ReadFile(path_);
   auto db = jet::CreateDBEngine()->OpenDatabase(path_, false, true, "");
 

@@ -43,10 +43,12 @@ TEST_F(CheckDatabaseTest, ExitStatusSaysCleanProblemsUnreadableOrBadUsage) {
   std::ifstream after_in(db_, std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after_in)), {}), before);
 
-  RunResult missing = Command("check-database --database '" + (dir_ / "none.sqlite").string() + "'");
+  RunResult missing =
+      Command("check-database --database '" + (dir_ / "none.sqlite").string() + "'");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.stderr_text.find("cannot open the database '" + (dir_ / "none.sqlite").string()),
-            std::string::npos)
+  EXPECT_NE(
+      missing.stderr_text.find("cannot open the database '" + (dir_ / "none.sqlite").string()),
+      std::string::npos)
       << missing.stderr_text;
   EXPECT_EQ(Command("check-database --app-folder '" + (dir_ / "none").string() + "'").status, 1);
 

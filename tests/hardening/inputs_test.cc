@@ -122,7 +122,8 @@ TEST_F(InputsTest, ALogoThatIsAFifoOrTooLargeIsRefusedNamingIt) {
                            "open(sys.argv[1], 'wb').write(b'\\x89PNG\\r\\n\\x1a\\n' + "
                            "chunk(b'IHDR', header) + chunk(b'IDAT', rows) + chunk(b'IEND', b''))\n";
   RunResult wide = RunWithLogo([&](const fs::path& logo) {
-    ASSERT_EQ(std::system(("python3 '" + script.string() + "' '" + logo.string() + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("python3 '" + script.string() + "' '" + logo.string() + "'").c_str()),
+              0);
   });
   EXPECT_EQ(wide.status, 1) << wide.stderr_text;
   EXPECT_NE(wide.stderr_text.find("reportlogo.bmp is 20000 x 20000 pixels, over the limit of "

@@ -105,8 +105,8 @@ void SubmitToPrinter(const std::string& pdf_path, const std::string& printer,
   const Clock::time_point deadline = Clock::now() + timeout;
   std::string output;
   int status = 0;
-  const bool finished = ReadUntilClosed(pipe_fds[0], deadline, output) &&
-                        WaitUntil(pid, deadline, status);
+  const bool finished =
+      ReadUntilClosed(pipe_fds[0], deadline, output) && WaitUntil(pid, deadline, status);
   close(pipe_fds[0]);
   if (!finished) {
     kill(-pid, SIGKILL);

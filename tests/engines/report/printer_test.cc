@@ -60,7 +60,8 @@ TEST_F(PrinterTest, AHangingLpIsKilledAfterTheTimeoutAndTheStatementsAreKept) {
     EXPECT_EQ(e.number(), core::kErrPrinter);
     EXPECT_EQ(e.description(),
               "the printer front-desk did not take the statements within 1 s; the statements "
-              "are in " + pdf_);
+              "are in " +
+                  pdf_);
   }
   std::string pid;
   std::ifstream(child) >> pid;
@@ -77,7 +78,8 @@ TEST_F(PrinterTest, AHangingLpIsKilledAfterTheTimeoutAndTheStatementsAreKept) {
   } catch (const core::ComError& e) {
     EXPECT_EQ(e.description(),
               "the printer (default) did not take the statements: lp: The printer or class does "
-              "not exist.; the statements are in " + pdf_);
+              "not exist.; the statements are in " +
+                  pdf_);
   }
 }
 
