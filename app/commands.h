@@ -17,6 +17,8 @@ int RunImport(const Args& args);
 int RunCheckDefinition(const Args& args);
 int RunOutbox(const Args& args);
 int RunSettings(const Args& args);
+// Exits 3 when it found problems in the data (see its --help).
+int RunCheckDatabase(const Args& args);
 
 // Prints "dunmerrow: MESSAGE" and a hint to standard error; returns 2.
 int UsageError(const std::string& message);

@@ -6,6 +6,29 @@
 #include "data/registry.h"
 
 namespace app {
+namespace {
+
+// The value with control characters written as escapes, so that an error
+// line shows them instead of passing them to the terminal.
+std::string Visible(const std::string& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ch == '\r') {
+      out += "\\r";
+    } else if (ch == '\n') {
+      out += "\\n";
+    } else if (c < 0x20 || c == 0x7f) {
+      out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 std::string PrinterFromSettings() { return Registry::GetRegSetting("Configure", "Printer", ""); }
 
@@ -13,6 +36,13 @@ report_engine::SmtpSettings SmtpFromSettings() {
   report_engine::SmtpSettings smtp;
   smtp.host = Registry::GetRegSetting("Mail", "Host", "");
   smtp.from = Registry::GetRegSetting("Mail", "From", "");
+  // The sender goes into the SMTP envelope: a line break there would add
+  // commands of its own.
+  if (!smtp.from.empty() && !report_engine::IsValidAddress(smtp.from)) {
+    throw core::ComError(core::kErrInvalidCall,
+                         "The setting Mail/From is not a plain e-mail address (name@example.com): '" +
+                             Visible(smtp.from) + "'");
+  }
   smtp.user = Registry::GetRegSetting("Mail", "User", "");
   const std::string port = Registry::GetRegSetting("Mail", "Port", "0");
   try {

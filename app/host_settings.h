@@ -13,7 +13,8 @@ namespace app {
 std::string PrinterFromSettings();
 
 // Mail/Host, Port, From, User and Security (none, starttls, tls). Raises
-// ComError naming the setting when Port or Security cannot be read.
+// ComError naming the setting when Port or Security cannot be read, or when
+// From is set but is not a plain address (IsValidAddress: no line breaks).
 report_engine::SmtpSettings SmtpFromSettings();
 
 }  // namespace app

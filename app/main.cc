@@ -24,6 +24,8 @@ constexpr Command kCommands[] = {
     {"outbox", "outbox send", "send the e-mailed statements waiting in the outbox",
      app::RunOutbox},
     {"settings", "settings get|set", "read or write a host setting", app::RunSettings},
+    {"check-database", "check-database", "list the rows of the data that would make statements wrong",
+     app::RunCheckDatabase},
 };
 
 void PrintUsage(std::FILE* to) {

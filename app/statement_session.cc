@@ -65,7 +65,13 @@ report_engine::EngineOptions EngineOptionsNow() {
   options.destination = output.destination;
   options.render = output.render;
   options.printer = output.printer.empty() ? PrinterFromSettings() : output.printer;
-  options.smtp = SmtpFromSettings();
+  // The mail server matters to the e-mail destinations only: a mistake in
+  // its settings must not stop a preview or a print.
+  try {
+    options.smtp = SmtpFromSettings();
+  } catch (const core::ComError&) {
+    if (contracts::IsEmailDestination(output.destination)) throw;
+  }
   return options;
 }
 

@@ -41,8 +41,8 @@ OutputOptions Output();
 
 // The report engine's options for a run that starts now: the output, the
 // printer (the output's, else the setting Configure/Printer) and the mail
-// server of the settings section "Mail". Raises ComError (13) naming a
-// setting that cannot be read.
+// server of the settings section "Mail". Raises ComError naming a setting
+// that cannot be read; a mail setting only for the e-mail destinations.
 report_engine::EngineOptions EngineOptionsNow();
 
 // One report object of a host: the component and its parameters, run as

@@ -29,6 +29,7 @@ inline constexpr int32_t kErrObjectNotSet = 91;       // no object where one is 
 inline constexpr int32_t kErrInvalidNull = 94;        // a Null where a value is needed
 inline constexpr int32_t kErrInvalidFormat = 321;     // a file whose contents are not valid
 inline constexpr int32_t kErrCantCreateObject = 429;  // no class registered for a ProgID
+inline constexpr int32_t kErrInvalidPicture = 481;    // a picture that cannot be used (size limits)
 inline constexpr int32_t kErrNotImplemented = 445;    // an operation the object does not offer
 inline constexpr int32_t kErrDuplicateKey = 457;      // a key already in a collection
 inline constexpr int32_t kErrPrinter = 482;           // the printer did not take a job

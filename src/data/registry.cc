@@ -2,14 +2,10 @@
 // otherwise the per-user store, with the command line's overrides first.
 #include "data/registry.h"
 
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
-
-#include "core/date.h"
-#include "platform/clock.h"
 
 namespace Registry {
 namespace {
@@ -44,15 +40,6 @@ bool FindOverride(const std::string& section, const std::string& key, std::strin
   return true;
 }
 
-// "dd/mm/yy hh:nn:ss"
-std::string TestStamp() {
-  const core::CivilTime t = platform::Now().ToCivil();
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%02d %02d:%02d:%02d", t.day, t.month, t.year % 100,
-                t.hour, t.minute, t.second);
-  return buf;
-}
-
 }  // namespace
 
 std::string GetRegSetting(const std::string& section, const std::string& key,
@@ -77,12 +64,9 @@ std::string GetRegSetting(const std::string& section, const std::string& key,
 bool RegistryUsable() {
   if (RegState == 1) return true;
   if (RegState == 2) return false;
-  const std::string written = TestStamp();
-  const std::string subkey = std::string(kMachineKey) + "\\Test";
-  std::string read_back;
-  RegWriteString(platform::HKEY_LOCAL_MACHINE, subkey, "Test", written);
-  if (!RegReadString(platform::HKEY_LOCAL_MACHINE, subkey, "Test", read_back)) read_back.clear();
-  RegState = read_back == written ? 1 : 2;
+  // Writing a test value and reading it back would rewrite the machine-wide
+  // file on every run; its permissions give the same answer without writing.
+  RegState = platform::HiveWritableAndReadable(platform::HKEY_LOCAL_MACHINE) ? 1 : 2;
   return RegState == 1;
 }
 

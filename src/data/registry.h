@@ -16,8 +16,8 @@ namespace Registry {
 // answers before the machine hive and the per-user store. Never raises.
 std::string GetRegSetting(const std::string& section, const std::string& key,
                           const std::string& default_value);
-// Whether the machine-wide hive can be written and read back; tested once
-// per thread with the value "Test".
+// Whether the machine-wide hive can be written and read back; decided once
+// per thread from the permissions of its file and folder, without writing.
 bool RegistryUsable();
 // True when the key could be opened (with write rights) and the value read.
 bool RegReadString(platform::HKEY root, const std::string& subkey, const std::string& value_name,

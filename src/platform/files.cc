@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "core/com_error.h"
 #include "platform/os_error.h"
@@ -48,6 +46,8 @@ std::string ComponentFolder() {
   return ".";
 }
 
+std::string FolderOf(const std::string& path) { return Dirname(path); }
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   if (folder.back() == '/') return folder + name;
@@ -81,7 +81,11 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
     }
     done += static_cast<size_t>(n);
   }
-  fchmod(fd, 0644);
+  // A replaced file keeps its permissions: a settings file kept private
+  // stays private.
+  struct stat existing {};
+  const mode_t mode = stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  fchmod(fd, mode);
   if (fsync(fd) != 0 || close(fd) != 0) {
     const int err = errno;
     unlink(tmp.c_str());
@@ -94,12 +98,69 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
   }
 }
 
+namespace {
+
+std::string LimitText(uint64_t bytes) {
+  constexpr uint64_t kMegabyte = 1024 * 1024;
+  if (bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+std::string ReadRegularFile(const std::string& path, uint64_t max_bytes, std::string* contents,
+                            int* error) {
+  int ignored = 0;
+  int& err = error ? *error : ignored;
+  err = 0;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return std::strerror(err);
+  }
+  struct stat st {};
+  std::string reason;
+  if (fstat(fd, &st) != 0) {
+    err = errno;
+    reason = std::strerror(err);
+  } else if (!S_ISREG(st.st_mode)) {
+    err = EINVAL;
+    reason = "it is not a regular file";
+  } else if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+    err = EFBIG;
+    reason = "it is larger than the limit of " + LimitText(max_bytes);
+  }
+  std::string text;
+  char buffer[65536];
+  while (reason.empty()) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      reason = std::strerror(err);
+      break;
+    }
+    text.append(buffer, static_cast<size_t>(n));
+    if (text.size() > max_bytes) {  // it grew while being read
+      err = EFBIG;
+      reason = "it is larger than the limit of " + LimitText(max_bytes);
+    }
+  }
+  close(fd);
+  if (reason.empty()) *contents = std::move(text);
+  return reason;
+}
+
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) RaiseFileError("Cannot read", path, errno ? errno : ENOENT);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  std::string contents;
+  const std::string reason =
+      ReadRegularFile(path, std::numeric_limits<uint64_t>::max(), &contents);
+  if (!reason.empty()) {
+    throw core::ComError(75, "Cannot read '" + path + "': " + reason, "Dunmerrow");
+  }
+  return contents;
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 #ifndef DUNMERROW_PLATFORM_FILES_H_
 #define DUNMERROW_PLATFORM_FILES_H_
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace platform {
@@ -13,16 +15,31 @@ std::string ComponentFolder();
 // `folder` and `name` joined with the platform's separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// The folder part of `path`: "." for a bare name, "/" for a file in the root.
+std::string FolderOf(const std::string& path);
+
 // True for an existing regular file that is not hidden (its name does not
 // start with "."). Folders, devices and hidden files do not count.
 bool PlainFileExists(const std::string& path);
 
 // Writes `contents` to `path` atomically: a temporary file beside it, then a
-// rename. Raises ComError naming the path when that fails; nothing
-// half-written is left behind.
+// rename. A file that is replaced keeps its permissions; a new one is 0644.
+// Raises ComError naming the path when that fails; nothing half-written is
+// left behind.
 void WriteFileAtomically(const std::string& path, const std::string& contents);
 
-// Reads a whole file; raises ComError naming the path when it cannot.
+// Reads the regular file `path` whole into `*contents`. The file is opened
+// without blocking and checked before anything is read, so a FIFO, a device
+// or a folder is refused rather than waited on. Returns "" on success, else
+// the reason in words that can follow the path: "it is not a regular file",
+// "it is larger than the limit of 20 MB", or the system's reason. `*error`,
+// when given, gets the errno value of the cause (EINVAL for a file that is not
+// regular, EFBIG for one over `max_bytes`).
+std::string ReadRegularFile(const std::string& path, uint64_t max_bytes, std::string* contents,
+                            int* error = nullptr);
+
+// Reads a whole regular file; raises ComError "Cannot read 'PATH': REASON"
+// when it cannot (ReadRegularFile's reasons).
 std::string ReadFile(const std::string& path);
 
 }  // namespace platform

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "core/com_error.h"
@@ -265,49 +265,80 @@ bool ValidKeyPath(const std::string& path) {
 SettingsFile SettingsFile::Parse(const std::string& text) {
   SettingsFile file;
   file.sections_.push_back(Section{});
-  std::istringstream in(text);
-  std::string raw;
-  while (std::getline(in, raw)) {
-    while (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    const std::string line = Trim(raw);
-    if (!line.empty() && line.front() == '[' && line.back() == ']') {
-      file.sections_.push_back(Section{NormaliseKeyPath(line.substr(1, line.size() - 2)), {}});
-      file.sections_.back().lines.push_back(Line{raw, std::nullopt, {}});
-      continue;
-    }
-    Line entry{raw, std::nullopt, {}};
-    if (line.empty() || line.front() == ';' || line.front() == '#') {
-      file.sections_.back().lines.push_back(entry);
-      continue;
-    }
-    std::optional<std::string> name;
-    size_t pos = 0;
-    if (line.front() == '"') {
-      name = Unquote(line, pos);
-      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+  bool line_end_known = false;
+  for (size_t start = 0; start < text.size();) {
+    const size_t newline = text.find('\n', start);
+    std::string raw;
+    std::string end;
+    if (newline == std::string::npos) {
+      raw = text.substr(start);
+      start = text.size();
     } else {
-      pos = line.find('=');
-      if (pos != std::string::npos) {
-        name = Trim(line.substr(0, pos));
-        if (*name == "@") name = "";
+      raw = text.substr(start, newline - start);
+      end = "\n";
+      start = newline + 1;
+      if (!raw.empty() && raw.back() == '\r') {
+        raw.pop_back();
+        end = "\r\n";
       }
     }
-    if (name && pos < line.size() && line[pos] == '=') {
-      if (auto value = ParseValue(Trim(line.substr(pos + 1)))) {
-        entry.name = *name;
-        entry.value = *value;
-      }
+    if (!line_end_known && !end.empty()) {
+      file.line_end_ = end;
+      line_end_known = true;
     }
-    file.sections_.back().lines.push_back(entry);
+    file.AddParsedLine(raw, end);
   }
   return file;
 }
 
+void SettingsFile::AddParsedLine(const std::string& raw, const std::string& end) {
+  std::string text = raw;
+  while (!text.empty() && text.back() == '\r') text.pop_back();
+  const std::string line = Trim(text);
+  Line entry{raw, std::nullopt, {}, end};
+  if (!line.empty() && line.front() == '[' && line.back() == ']') {
+    sections_.push_back(Section{NormaliseKeyPath(line.substr(1, line.size() - 2)), {}});
+    sections_.back().lines.push_back(entry);
+    return;
+  }
+  if (line.empty() || line.front() == ';' || line.front() == '#') {
+    sections_.back().lines.push_back(entry);
+    return;
+  }
+  std::optional<std::string> name;
+  size_t pos = 0;
+  if (line.front() == '"') {
+    name = Unquote(line, pos);
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+  } else {
+    pos = line.find('=');
+    if (pos != std::string::npos) {
+      name = Trim(line.substr(0, pos));
+      if (*name == "@") name = "";
+    }
+  }
+  if (name && pos < line.size() && line[pos] == '=') {
+    if (auto value = ParseValue(Trim(line.substr(pos + 1)))) {
+      entry.name = *name;
+      entry.value = *value;
+    }
+  }
+  sections_.back().lines.push_back(entry);
+}
+
 std::string SettingsFile::Serialise() const {
   std::string out;
+  const Line* last = nullptr;
   for (const Section& section : sections_) {
-    for (const Line& line : section.lines) out += line.raw + "\n";
+    for (const Line& line : section.lines) {
+      // Only the file's last line may lack a line end; a line added after it
+      // needs one.
+      if (last) out += last->end.empty() ? line_end_ : last->end;
+      out += line.raw;
+      last = &line;
+    }
   }
+  if (last) out += last->end;
   return out;
 }
 
@@ -334,8 +365,8 @@ std::optional<Value> SettingsFile::Find(const std::string& key, const std::strin
   return std::nullopt;
 }
 
-SettingsFile::Line SettingsFile::MakeLine(const std::string& name, const Value& value) {
-  return Line{RenderName(name) + "=" + RenderValue(value), name, value};
+SettingsFile::Line SettingsFile::MakeLine(const std::string& name, const Value& value) const {
+  return Line{RenderName(name) + "=" + RenderValue(value), name, value, line_end_};
 }
 
 SettingsFile::Section& SettingsFile::SectionFor(const std::string& key) {
@@ -346,9 +377,9 @@ SettingsFile::Section& SettingsFile::SectionFor(const std::string& key) {
   const Section& last = sections_.back();
   const bool file_empty = sections_.size() == 1 && last.lines.empty();
   if (!file_empty && !last.lines.empty() && !Trim(last.lines.back().raw).empty()) {
-    sections_.back().lines.push_back(Line{"", std::nullopt, {}});
+    sections_.back().lines.push_back(Line{"", std::nullopt, {}, line_end_});
   }
-  sections_.push_back(Section{key, {Line{"[" + key + "]", std::nullopt, {}}}});
+  sections_.push_back(Section{key, {Line{"[" + key + "]", std::nullopt, {}, line_end_}}});
   return sections_.back();
 }
 
@@ -357,7 +388,9 @@ void SettingsFile::Set(const std::string& key, const std::string& name, const Va
     if (!section.key || !SameName(*section.key, key)) continue;
     for (Line& line : section.lines) {
       if (line.name && SameName(*line.name, name)) {
+        const std::string end = line.end;
         line = MakeLine(*line.name, value);
+        line.end = end;
         return;
       }
     }
@@ -387,27 +420,23 @@ int32_t ErrorFromErrno(int err) {
 }
 
 int32_t LoadSettingsFile(const std::string& path, SettingsFile* file) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT) {
-      *file = SettingsFile::Parse("");
-      return ERROR_SUCCESS;
-    }
-    return ERROR_ACCESS_DENIED;
+  std::string text;
+  int err = 0;
+  if (!ReadRegularFile(path, std::numeric_limits<uint64_t>::max(), &text, &err).empty()) {
+    if (err != ENOENT) return ERROR_ACCESS_DENIED;
+    text.clear();
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return ERROR_ACCESS_DENIED;
-  *file = SettingsFile::Parse(text.str());
+  *file = SettingsFile::Parse(text);
   return ERROR_SUCCESS;
 }
 
 int32_t UpdateSettingsFile(const std::string& path,
                            const std::function<void(SettingsFile&)>& change) {
-  const std::string lock_path = path + ".lock";
-  // A read-only descriptor is enough for flock and works on a lock file
-  // another user created.
-  const int fd = open(lock_path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  // The lock is taken on the folder: the file itself is replaced by a rename,
+  // so a lock on it would not hold for the next writer, and a lock file
+  // beside it would be left behind in a folder that is not ours (/etc).
+  // Reading the folder is enough for flock.
+  const int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return ErrorFromErrno(errno);
   while (flock(fd, LOCK_EX) != 0) {
     if (errno != EINTR) {

@@ -1,5 +1,6 @@
 // The INI file behind the settings hive: parsing that keeps every line it
-// does not change, typed values, and locked read-modify-write updates.
+// does not change byte for byte (its line end included), typed values, and
+// locked read-modify-write updates.
 // Internal to the platform layer; settings_hive.h describes the format.
 #ifndef DUNMERROW_PLATFORM_SETTINGS_FILE_H_
 #define DUNMERROW_PLATFORM_SETTINGS_FILE_H_
@@ -30,7 +31,9 @@ class SettingsFile {
  public:
   // Reads as much as it can: malformed lines are kept but hold no value.
   static SettingsFile Parse(const std::string& text);
-  // The file's text: unchanged lines as they were read.
+  // The file's text: unchanged lines as they were read, with their own line
+  // ends; new lines end as the file's first line does (CRLF or LF, LF for an
+  // empty file).
   std::string Serialise() const;
 
   // True when a section is the key (a normalised path) or lies under it.
@@ -46,18 +49,21 @@ class SettingsFile {
 
  private:
   struct Line {
-    std::string raw;
+    std::string raw;                  // without its line end
     std::optional<std::string> name;  // set for a well-formed value line
     Value value;
+    std::string end;  // "\r\n", "\n", or "" for a last line without one
   };
   struct Section {
     std::optional<std::string> key;  // normalised; none before the first header
     std::vector<Line> lines;
   };
-  static Line MakeLine(const std::string& name, const Value& value);
+  void AddParsedLine(const std::string& raw, const std::string& end);
+  Line MakeLine(const std::string& name, const Value& value) const;
   Section& SectionFor(const std::string& key);
 
   std::vector<Section> sections_;
+  std::string line_end_ = "\n";  // for the lines this file adds
 };
 
 // Win32-style result codes (settings_hive.h) for the file operations.
@@ -67,9 +73,10 @@ int32_t ErrorFromErrno(int err);
 // of the failure (ERROR_ACCESS_DENIED for an unreadable file).
 int32_t LoadSettingsFile(const std::string& path, SettingsFile* file);
 
-// Under an exclusive lock on `path` + ".lock": loads the file, applies
-// `change` and replaces the file atomically. ERROR_SUCCESS or the code of
-// the step that failed; the file is then untouched.
+// Under an exclusive lock on the file's folder (no lock file is left
+// beside it): loads the file, applies `change` and replaces the file
+// atomically, keeping its permissions. ERROR_SUCCESS or the code of the step
+// that failed; the file is then untouched.
 int32_t UpdateSettingsFile(const std::string& path,
                            const std::function<void(SettingsFile&)>& change);
 

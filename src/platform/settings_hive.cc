@@ -167,6 +167,15 @@ LONG RegOpenKeyExA(HKEY root, const char* subkey, DWORD, REGSAM access, HKEY* re
   return ERROR_SUCCESS;
 }
 
+bool HiveWritableAndReadable(HKEY root) {
+  if (!IsRoot(root)) return false;
+  const std::string file_path = RootFile(root);
+  if (file_path.empty() || !Accessible(Dirname(file_path), F_OK)) return false;
+  if (!Writable(file_path)) return false;
+  SettingsFile file;
+  return settings::LoadSettingsFile(file_path, &file) == ERROR_SUCCESS;
+}
+
 LONG RegQueryValueExA(HKEY hkey, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* size) {
   if (reserved) return ERROR_INVALID_PARAMETER;

@@ -11,8 +11,10 @@
 //
 // Key paths, value names and sections compare without regard to letter case.
 // Malformed lines are skipped when reading and kept verbatim when writing.
-// Every write is a read-modify-write under an exclusive lock on "FILE.lock",
-// then an atomic replacement, so concurrent writers lose no entry.
+// Reading never writes. Every write is a read-modify-write under an exclusive
+// lock on the file's folder, then an atomic replacement that keeps the
+// file's line ends, comments and other lines, so concurrent writers lose no
+// entry and nothing is left beside the file.
 #ifndef DUNMERROW_PLATFORM_SETTINGS_HIVE_H_
 #define DUNMERROW_PLATFORM_SETTINGS_HIVE_H_
 
@@ -65,6 +67,12 @@ std::string UserSettingsPath();
 // and the hive file or its folder is not writable, or the file is not
 // readable. `options` is ignored. On success `*result` must be closed.
 LONG RegOpenKeyExA(HKEY root, const char* subkey, DWORD options, REGSAM access, HKEY* result);
+
+// Whether this user could create a key in the hive of `root` and read it
+// back, decided without touching the file: the folder exists and is
+// writable, and the file is missing, or readable and writable (the checks
+// RegCreateKeyA and RegOpenKeyExA with write rights make).
+bool HiveWritableAndReadable(HKEY root);
 
 // Reads value `name` ("" or null is the key's default value). `*type` gets
 // its type when `type` is given. With `data` null, `*size` gets the byte

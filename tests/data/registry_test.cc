@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -33,12 +34,10 @@ class RegistryTest : public ::testing::Test {
     user_ = dir_ + "/user/settings.ini";
     setenv("QUELLORY_MACHINE_SETTINGS", machine_.c_str(), 1);
     setenv("QUELLORY_USER_SETTINGS", user_.c_str(), 1);
-    setenv("DUNMERROW_NOW", "2026-12-06T09:05:07", 1);
   }
   void TearDown() override {
     unsetenv("QUELLORY_MACHINE_SETTINGS");
     unsetenv("QUELLORY_USER_SETTINGS");
-    unsetenv("DUNMERROW_NOW");
     Registry::ClearOverrides();
     fs::remove_all(dir_);
   }
@@ -47,21 +46,27 @@ class RegistryTest : public ::testing::Test {
   static void OnNewThread(const std::function<void()>& body) { std::thread(body).join(); }
 
   void WriteMachine(const std::string& text) { platform::WriteFileAtomically(machine_, text); }
-  std::string TestValue() {
-    std::string value;
-    Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Test", "Test", value);
-    return value;
+  std::vector<std::string> MachineFolder() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_ + "/machine")) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
   }
 
   std::string dir_, machine_, user_;
 };
 
-TEST_F(RegistryTest, UsableMachineHiveAnswersEverySetting) {
-  WriteMachine(
-      "[SOFTWARE\\Quellory\\Settings]\n"
-      "apppath=/srv/quellory\n"
-      "Networkable=dword:00000105\n"
-      "DatabaseLocation=vbNullString\n");
+// Reading never writes: the machine file, CRLF line ends and comments
+// included, stays byte for byte, and nothing is added beside it.
+TEST_F(RegistryTest, UsableMachineHiveAnswersEverySettingAndIsNotWritten) {
+  const std::string machine =
+      "; machine settings\r\n"
+      "[SOFTWARE\\Quellory\\Settings]\r\n"
+      "apppath=/srv/quellory\r\n"
+      "Networkable=dword:00000105\r\n"
+      "DatabaseLocation=vbNullString";
+  WriteMachine(machine);
   platform::SaveSetting("Quellory", "Settings", "ReportLogo", "/home/logo.bmp");
   platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
   OnNewThread([] {
@@ -72,20 +77,22 @@ TEST_F(RegistryTest, UsableMachineHiveAnswersEverySetting) {
     // Missing from the machine hive: the default, not the per-user value.
     EXPECT_EQ(Registry::GetRegSetting("Settings", "ReportLogo", "default.bmp"), "default.bmp");
   });
-  EXPECT_EQ(TestValue(), "06/12/26 09:05:07");
+  EXPECT_EQ(platform::ReadFile(machine_), machine);
+  EXPECT_EQ(MachineFolder(), std::vector<std::string>{"registry.ini"});
 }
 
+// A usable hive stays the source for the thread even when it goes away;
+// a new thread decides again.
 TEST_F(RegistryTest, HiveIsTestedOncePerThread) {
   WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
+  platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
   OnNewThread([this] {
     EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", ""), "/srv/quellory");
-    EXPECT_EQ(TestValue(), "06/12/26 09:05:07");
-    setenv("DUNMERROW_NOW", "2027-01-02T23:59:58", 1);
-    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", ""), "/srv/quellory");
-    EXPECT_EQ(TestValue(), "06/12/26 09:05:07") << "tested again on the same thread";
+    fs::remove_all(dir_ + "/machine");
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "d") << "tested again";
   });
-  OnNewThread([] { Registry::GetRegSetting("Settings", "apppath", ""); });
-  EXPECT_EQ(TestValue(), "02/01/27 23:59:58");
+  OnNewThread(
+      [] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/home/user"); });
 }
 
 TEST_F(RegistryTest, WithoutMachineHiveSettingsComeFromPerUserStore) {

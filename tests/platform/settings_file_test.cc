@@ -114,6 +114,32 @@ TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
             "ReportLogo=/srv/logo.bmp\n");
 }
 
+// A file written on another system keeps its CRLF line ends, its stray
+// carriage returns and its last line without a line end; added lines end
+// as its first line does.
+TEST(SettingsFileTest, LineEndsAreKeptAndAddedLinesFollowTheFile) {
+  const std::string original =
+      "; kept as written\r\n"
+      "[Settings]\r\n"
+      "apppath=/srv/q\r\n"
+      "odd=line\r\r\n"
+      "Networkable=0";
+  SettingsFile file = SettingsFile::Parse(original);
+  EXPECT_EQ(file.Serialise(), original);
+  EXPECT_EQ(file.Find("Settings", "odd"), Text("line"));
+  file.Set("Settings", "apppath", Text("/opt/q"));
+  file.Set("Mail", "From", Text("office@example.com"));
+  EXPECT_EQ(file.Serialise(),
+            "; kept as written\r\n"
+            "[Settings]\r\n"
+            "apppath=/opt/q\r\n"
+            "odd=line\r\r\n"
+            "Networkable=0\r\n"
+            "\r\n"
+            "[Mail]\r\n"
+            "From=office@example.com\r\n");
+}
+
 TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
   const auto file = SettingsFile::Parse(
       "[Settings\n"

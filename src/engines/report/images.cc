@@ -6,19 +6,88 @@
 #include <cstring>
 
 #include "core/com_error.h"
+#include "platform/files.h"
 
 namespace report_engine {
 
 namespace {
 
-GdkPixbuf* LoadPixbuf(const std::string& path, std::string& error) {
-  GError* gerror = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(path.c_str(), &gerror);
-  if (!pixbuf) {
-    error = "cannot read the image " + path + ": " + (gerror ? gerror->message : "unknown error");
-    if (gerror) g_error_free(gerror);
+// A picture read from its file: the decoded pixels, or why there are none.
+struct Picture {
+  GdkPixbuf* pixbuf = nullptr;  // owned; null on failure
+  std::string bytes;            // the file as read
+  std::string error;
+  int32_t number = core::kErrFileNotFound;
+};
+
+struct SizeCheck {
+  int width = 0;
+  int height = 0;
+  bool refused = false;
+};
+
+bool OverLimits(int width, int height) {
+  return width > kMaxImageSide || height > kMaxImageSide ||
+         static_cast<int64_t>(width) * height > kMaxImagePixels;
+}
+
+// Called once the picture's header is read, before any pixel is decoded.
+// Asking for a size of 0 x 0 makes the loader stop there, as
+// gdk_pixbuf_get_file_info does.
+void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
+  auto* check = static_cast<SizeCheck*>(data);
+  check->width = width;
+  check->height = height;
+  if (!OverLimits(width, height)) return;
+  check->refused = true;
+  gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+std::string TooLarge(const std::string& path, int width, int height) {
+  return "the image " + path + " is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels, over the limit of " + std::to_string(kMaxImageSide) + " pixels a side and " +
+         std::to_string(kMaxImagePixels / 1'000'000) + " megapixels";
+}
+
+// The file is read once, through a descriptor that refuses anything but a
+// regular file, and decoded from memory only when its size is within the
+// limits.
+Picture LoadPicture(const std::string& path) {
+  Picture picture;
+  if (const std::string why = platform::ReadRegularFile(path, kMaxImageBytes, &picture.bytes);
+      !why.empty()) {
+    picture.error = "cannot read the image " + path + ": " + why;
+    return picture;
   }
-  return pixbuf;
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  SizeCheck check;
+  g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &check);
+  GError* gerror = nullptr;
+  bool ok = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(picture.bytes.data()),
+                                    picture.bytes.size(), &gerror);
+  // The loader must be closed even after a failed write.
+  ok = gdk_pixbuf_loader_close(loader, ok ? &gerror : nullptr) && ok;
+  GdkPixbuf* pixbuf = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (pixbuf) {
+    // A loader that ignores the size request still must not pass a picture
+    // over the limits.
+    if (OverLimits(gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf))) {
+      check = {gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf), true};
+    } else {
+      picture.pixbuf = GDK_PIXBUF(g_object_ref(pixbuf));
+    }
+  }
+  g_object_unref(loader);
+  if (check.refused) {
+    picture.error = TooLarge(path, check.width, check.height);
+    picture.number = core::kErrInvalidPicture;
+  } else if (!picture.pixbuf) {
+    picture.number = core::kErrInvalidFormat;
+    picture.error = "cannot read the image " + path + ": " +
+                    (gerror ? gerror->message : "not a picture gdk-pixbuf can read");
+  }
+  if (gerror) g_error_free(gerror);
+  return picture;
 }
 
 cairo_surface_t* ToSurface(GdkPixbuf* pixbuf) {
@@ -51,27 +120,22 @@ cairo_surface_t* ToSurface(GdkPixbuf* pixbuf) {
 
 // A JPEG goes into the PDF as the file's own bytes rather than re-encoded
 // pixels: smaller, and exactly the picture the user gave.
-void AttachJpeg(const std::string& path, cairo_surface_t* surface) {
-  gchar* contents = nullptr;
-  gsize length = 0;
-  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return;
-  if (length < 3 || static_cast<unsigned char>(contents[0]) != 0xFF ||
-      static_cast<unsigned char>(contents[1]) != 0xD8) {
-    g_free(contents);
+void AttachJpeg(const std::string& bytes, cairo_surface_t* surface) {
+  if (bytes.size() < 3 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+      static_cast<unsigned char>(bytes[1]) != 0xD8) {
     return;
   }
-  cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG,
-                              reinterpret_cast<const unsigned char*>(contents), length, g_free,
-                              contents);
+  auto* copy = static_cast<unsigned char*>(g_malloc(bytes.size()));
+  std::memcpy(copy, bytes.data(), bytes.size());
+  cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, bytes.size(), g_free, copy);
 }
 
 }  // namespace
 
 std::string CheckImage(const std::string& path) {
-  std::string error;
-  GdkPixbuf* pixbuf = LoadPixbuf(path, error);
-  if (pixbuf) g_object_unref(pixbuf);
-  return error;
+  Picture picture = LoadPicture(path);
+  if (picture.pixbuf) g_object_unref(picture.pixbuf);
+  return picture.error;
 }
 
 ImageCache::~ImageCache() {
@@ -80,12 +144,11 @@ ImageCache::~ImageCache() {
 
 cairo_surface_t* ImageCache::Get(const std::string& path) {
   if (auto it = surfaces_.find(path); it != surfaces_.end()) return it->second;
-  std::string error;
-  GdkPixbuf* pixbuf = LoadPixbuf(path, error);
-  if (!pixbuf) throw core::ComError(core::kErrFileNotFound, error, "Vintrel.Report");
-  cairo_surface_t* surface = ToSurface(pixbuf);
-  g_object_unref(pixbuf);
-  AttachJpeg(path, surface);
+  Picture picture = LoadPicture(path);
+  if (!picture.pixbuf) throw core::ComError(picture.number, picture.error, "Vintrel.Report");
+  cairo_surface_t* surface = ToSurface(picture.pixbuf);
+  g_object_unref(picture.pixbuf);
+  AttachJpeg(picture.bytes, surface);
   surfaces_[path] = surface;
   return surface;
 }

@@ -5,12 +5,20 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
 namespace report_engine {
 
-// "" when the file can be decoded as a picture, else what is wrong with it.
+// The largest picture accepted. A logo needs far less; a bigger one would
+// cost seconds and gigabytes to decode, so it is refused before decoding.
+inline constexpr uint64_t kMaxImageBytes = 20 * 1024 * 1024;  // 20 MB
+inline constexpr int kMaxImageSide = 10000;                   // pixels
+inline constexpr int64_t kMaxImagePixels = 40'000'000;        // 40 megapixels
+
+// "" when the file can be decoded as a picture, else what is wrong with it:
+// not a regular file, over the limits above, or not a picture.
 std::string CheckImage(const std::string& path);
 
 class ImageCache {
@@ -21,7 +29,8 @@ class ImageCache {
   ImageCache& operator=(const ImageCache&) = delete;
 
   // The decoded picture; raises ComError naming the file when it cannot be
-  // read. The surface belongs to the cache.
+  // read (kErrInvalidPicture when it is over the limits, with the limit).
+  // The surface belongs to the cache.
   cairo_surface_t* Get(const std::string& path);
 
  private:
