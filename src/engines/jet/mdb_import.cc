@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "core/com_error.h"
 #include "engines/jet/host_database.h"
@@ -129,6 +131,42 @@ void CopyInto(const std::string& temp, sqlite3* db) {
   if (rc != SQLITE_OK) RaiseSqliteError(db, rc, "'" + temp + "'");
 }
 
+// An index for each key of the host schema. A host's SQLite file has them
+// from its PRIMARY KEYs, and the component looks tenancies, owners and
+// properties up by them; without them each look-up reads the whole table. A
+// Jet file's keys are not carried over, and plain indexes never refuse the
+// duplicates a damaged file may hold.
+std::vector<std::string> KeyIndexStatements() {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE, nullptr);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> schema(raw, sqlite3_close_v2);
+  std::vector<std::string> statements;
+  sqlite3_stmt* keys = nullptr;
+  if (sqlite3_exec(raw, HostSchemaSql(), nullptr, nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(raw,
+                         "SELECT m.name, group_concat(i.name, ',') FROM sqlite_master AS m, "
+                         "pragma_index_list(m.name) AS l, pragma_index_info(l.name) AS i "
+                         "WHERE m.type = 'table' AND l.origin = 'pk' GROUP BY l.name "
+                         "ORDER BY m.name",
+                         -1, &keys, nullptr) != SQLITE_OK)
+    return statements;
+  while (sqlite3_step(keys) == SQLITE_ROW) {
+    const std::string table = reinterpret_cast<const char*>(sqlite3_column_text(keys, 0));
+    std::string columns = reinterpret_cast<const char*>(sqlite3_column_text(keys, 1));
+    std::string quoted;
+    for (size_t start = 0; start <= columns.size();) {
+      const size_t comma = std::min(columns.find(',', start), columns.size());
+      quoted += (quoted.empty() ? "" : ", ") + QuoteName(columns.substr(start, comma - start));
+      start = comma + 1;
+    }
+    std::replace(columns.begin(), columns.end(), ',', '_');
+    statements.push_back("CREATE INDEX " + QuoteName(table + "_by_" + columns) + " ON " +
+                         QuoteName(table) + " (" + quoted + ")");
+  }
+  sqlite3_finalize(keys);
+  return statements;
+}
+
 }  // namespace
 
 void RaiseUnreadableFile(const std::string& path, FileFormat format, const char* wanted) {
@@ -150,8 +188,12 @@ void RaiseUnreadableFile(const std::string& path, FileFormat format, const char*
 }
 
 void AddHostIndexesAndView(sqlite3* db) {
-  for (const std::string& statement : SplitStatements(HostSchemaSql())) {
-    if (statement.rfind("CREATE INDEX", 0) != 0 && statement.rfind("CREATE VIEW", 0) != 0) continue;
+  std::vector<std::string> statements = KeyIndexStatements();
+  for (std::string& statement : SplitStatements(HostSchemaSql())) {
+    if (statement.rfind("CREATE INDEX", 0) == 0 || statement.rfind("CREATE VIEW", 0) == 0)
+      statements.push_back(std::move(statement));
+  }
+  for (const std::string& statement : statements) {
     sqlite3_exec(db, "SAVEPOINT schema_part", nullptr, nullptr, nullptr);
     bool ok = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     if (ok && statement.rfind("CREATE VIEW", 0) == 0) {

@@ -33,7 +33,9 @@ void ImportMdb(const std::string& path, sqlite3* db,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
 
 // Adds to `db` each index and the view extra_fees_view of the host schema
-// whose table and columns are there; the others are left out.
+// whose table and columns are there, and a plain index "TABLE_by_COLUMN" for
+// each key the host schema declares (owner code, property code, tenancy
+// reference); the others are left out.
 void AddHostIndexesAndView(sqlite3* db);
 
 // Imports the Jet file `mdb_path` into a new SQLite file `out_path`, written

@@ -1,25 +1,27 @@
 // Forward-only recordsets over SQLite. A run of the component issues the
-// same few query shapes thousands of times, so the prepared statement of a
-// closed recordset goes back to a small per-connection cache and is reused
-// when the same translated text comes again.
+// same few query shapes thousands of times with other codes and dates, so a
+// statement's literals become bound parameters where that is safe, and the
+// prepared statement of a closed recordset goes back to a small
+// per-connection cache, reused when the same parameterised text comes again.
 #include "engines/jet/sqlite_database.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "core/com_error.h"
 #include "engines/jet/column_values.h"
+#include "engines/jet/literal_params.h"
 #include "engines/jet/sql_translator.h"
 
 namespace jet {
 namespace {
 
-constexpr size_t kMaxIdleStatements = 64;
 
 std::string EscapeNewlines(const std::string& sql) {
   std::string out;
@@ -39,12 +41,41 @@ std::string EscapeNewlines(const std::string& sql) {
 // One prepared statement with what the recordset needs to know of its columns.
 struct PreparedQuery {
   sqlite3_stmt* stmt = nullptr;
-  std::string sql;  // translated text, the cache key
+  std::string sql;  // translated text or its parameterised form: the cache key
   std::vector<std::string> names;
   std::vector<std::string> tables;
   std::vector<ColumnKind> kinds;
+  std::vector<LiteralValue> bound;  // the texts bound without a copy live here
 
   ~PreparedQuery() { sqlite3_finalize(stmt); }
+
+  // Reads the result columns of the freshly prepared `stmt`.
+  void Describe() {
+    const int columns = sqlite3_column_count(stmt);
+    for (int i = 0; i < columns; ++i) {
+      const char* name = sqlite3_column_name(stmt, i);
+      const char* table = sqlite3_column_table_name(stmt, i);
+      names.emplace_back(name ? name : "");
+      tables.emplace_back(table ? table : "");
+      kinds.push_back(KindOfDeclaredType(sqlite3_column_decltype(stmt, i)));
+    }
+  }
+
+  // Binds `values` to ?1, ?2, ... of the statement, which is reset. Returns
+  // the SQLite failure code, SQLITE_OK when all are bound.
+  int Bind(std::vector<LiteralValue> values) {
+    bound = std::move(values);
+    for (size_t i = 0; i < bound.size(); ++i) {
+      const int index = static_cast<int>(i) + 1;
+      const LiteralValue& value = bound[i];
+      const int rc = value.is_text
+                         ? sqlite3_bind_text(stmt, index, value.text.data(),
+                                             static_cast<int>(value.text.size()), SQLITE_STATIC)
+                         : sqlite3_bind_int64(stmt, index, value.number);
+      if (rc != SQLITE_OK) return rc;
+    }
+    return SQLITE_OK;
+  }
 
   // Index of the column `name` (alias or column name, letters compared without
   // regard to case; "table.column" too); -1 when there is none. A recordset
@@ -78,7 +109,8 @@ struct PreparedQuery {
 
 class Connection {
  public:
-  Connection(sqlite3* db, std::string file) : db_(db), file_(std::move(file)) {
+  Connection(sqlite3* db, std::string file)
+      : db_(db), file_(std::move(file)), lift_literals_(!HasValueSensitiveSchema(db)) {
     if (const char* log_path = std::getenv("DUNMERROW_QUERY_LOG"); log_path && *log_path) {
       log_ = std::fopen(log_path, "a");
       if (log_ == nullptr)
@@ -99,20 +131,27 @@ class Connection {
       std::fprintf(log_, "%s\n", EscapeNewlines(translated).c_str());
       std::fflush(log_);
     }
-    for (auto it = idle_.begin(); it != idle_.end(); ++it) {
-      if ((*it)->sql == translated) {
-        std::unique_ptr<PreparedQuery> query = std::move(*it);
-        idle_.erase(it);
-        return query;
+    if (lift_literals_) {
+      if (std::optional<LiftedStatement> lifted = LiftLiterals(translated)) {
+        std::unique_ptr<PreparedQuery> query = TakeIdle(lifted->text);
+        if (!query) query = PrepareLifted(std::move(lifted->text), lifted->values.size());
+        if (query) {
+          if (const int rc = query->Bind(std::move(lifted->values)); rc != SQLITE_OK)
+            RaiseSqliteError(db_, rc, "\"" + original + "\"");
+          return query;
+        }
+        // Whatever SQLite said of the parameterised text, the text as
+        // written decides the outcome and the message.
       }
     }
+    if (std::unique_ptr<PreparedQuery> query = TakeIdle(translated)) return query;
     return Prepare(std::move(translated), original);
   }
 
   void Release(std::unique_ptr<PreparedQuery> query) {
     sqlite3_reset(query->stmt);
     idle_.push_front(std::move(query));
-    if (idle_.size() > kMaxIdleStatements) idle_.pop_back();
+    if (idle_.size() > kStatementCacheSize) idle_.pop_back();
   }
 
   sqlite3* db() const { return db_; }
@@ -141,20 +180,63 @@ class Connection {
       throw core::ComError(kErrReadOnly,
                            "The database '" + file_ + "' is read-only; cannot run " + context,
                            kJetSource);
-    const int columns = sqlite3_column_count(query->stmt);
-    for (int i = 0; i < columns; ++i) {
-      const char* name = sqlite3_column_name(query->stmt, i);
-      const char* table = sqlite3_column_table_name(query->stmt, i);
-      query->names.emplace_back(name ? name : "");
-      query->tables.emplace_back(table ? table : "");
-      query->kinds.push_back(KindOfDeclaredType(sqlite3_column_decltype(query->stmt, i)));
-    }
+    query->Describe();
     query->sql = std::move(translated);
     return query;
   }
 
+  // The prepared statement of a parameterised text, or nullptr when it is not
+  // one read-only statement with exactly `parameters` parameters.
+  std::unique_ptr<PreparedQuery> PrepareLifted(std::string text, size_t parameters) {
+    auto query = std::make_unique<PreparedQuery>();
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &query->stmt, &tail);
+    if (rc != SQLITE_OK || query->stmt == nullptr ||
+        (tail != nullptr &&
+         std::string_view(tail).find_first_not_of(" \t\r\n") != std::string_view::npos) ||
+        sqlite3_bind_parameter_count(query->stmt) != static_cast<int>(parameters) ||
+        !sqlite3_stmt_readonly(query->stmt))
+      return nullptr;
+    query->Describe();
+    query->sql = std::move(text);
+    return query;
+  }
+
+  // The idle statement prepared from `key`, taken out of the cache; nullptr
+  // when there is none. A statement in use is never in the cache, so a second
+  // recordset of the same text gets a statement of its own.
+  std::unique_ptr<PreparedQuery> TakeIdle(const std::string& key) {
+    for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+      if ((*it)->sql != key) continue;
+      std::unique_ptr<PreparedQuery> query = std::move(*it);
+      idle_.erase(it);
+      return query;
+    }
+    return nullptr;
+  }
+
+  // True when a literal may steer the query plan (and with it the order of
+  // rows a query without ORDER BY returns) in a way a bound value would not:
+  // partial indexes and indexes on expressions are matched against the
+  // literals of a condition, virtual tables see them in their planning. Also
+  // true when the schema cannot be read this way.
+  static bool HasValueSensitiveSchema(sqlite3* db) {
+    static constexpr char kQuery[] =
+        "SELECT 1 FROM sqlite_master AS m, pragma_index_list(m.name) AS i "
+        "WHERE m.type = 'table' AND (i.partial OR EXISTS "
+        "(SELECT 1 FROM pragma_index_xinfo(i.name) WHERE cid = -2)) "
+        "UNION ALL SELECT 1 FROM sqlite_master WHERE sql LIKE 'CREATE VIRTUAL TABLE%'";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, kQuery, -1, &stmt, nullptr) != SQLITE_OK) return true;
+    const int rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    return rc != SQLITE_DONE;
+  }
+
   sqlite3* db_;
   std::string file_;
+  const bool lift_literals_;
   std::list<std::unique_ptr<PreparedQuery>> idle_;  // most recently used first
   FILE* log_ = nullptr;
 };

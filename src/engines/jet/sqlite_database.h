@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -13,9 +14,16 @@
 
 namespace jet {
 
+// How many idle prepared statements a connection keeps, the least recently
+// used going first; statements in use by open recordsets come on top.
+inline constexpr size_t kStatementCacheSize = 64;
+
 // Takes ownership of `db` (closed when the Database and every recordset
 // opened on it are gone). `file` names the database in error descriptions.
-// Only statements that read are run; anything else raises ComError.
+// Only statements that read are run; anything else raises ComError. The
+// literals of a statement are bound as parameters where that cannot change
+// its result, so that statements differing only in them share one prepared
+// statement.
 // When DUNMERROW_QUERY_LOG names a file, every translated statement run is
 // appended to it, one per line, newlines written as "\n".
 std::shared_ptr<contracts::Database> WrapSqliteDatabase(sqlite3* db, const std::string& file);

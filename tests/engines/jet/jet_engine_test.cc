@@ -190,18 +190,6 @@ TEST_F(JetEngineTest, ColumnsByNameInJoins) {
   }
 }
 
-TEST_F(JetEngineTest, ReusedStatementsGiveTheSameRows) {
-  const std::string sql = "select * from disbursement where owner = 'SMITH' order by recordnumber";
-  const Strings all{"1", "2", "3"};
-  EXPECT_EQ(Column(sql, "recordnumber"), all);
-  EXPECT_EQ(Column(sql, "recordnumber"), all);
-  // The same text open twice at once: each recordset walks its own rows.
-  auto outer = db_->OpenRecordset(sql);
-  outer->MoveNext();
-  EXPECT_EQ(Column(sql, "recordnumber"), all);
-  EXPECT_EQ(outer->Field("recordnumber").AsLong(), 2);
-}
-
 TEST_F(JetEngineTest, BadStatementsNameTheStatement) {
   struct Bad {
     const char* sql;

@@ -150,6 +150,7 @@ TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
   // are there, the notes are not, and the expenses lack a column.
   sqlite3_exec(db,
                "CREATE TABLE disbursement (recordnumber INTEGER, owner TEXT, date DATETIME TEXT);"
+               "CREATE TABLE tenancy (reference TEXT COLLATE NOCASE, name TEXT);"
                "CREATE TABLE extra_fees (disburse_id INTEGER, date DATETIME TEXT, description "
                "TEXT, value CURRENCY REAL, tax CURRENCY REAL);"
                "CREATE TABLE Expenses (Date DATETIME TEXT, Amount CURRENCY REAL);"
@@ -166,7 +167,8 @@ TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
       &names, nullptr);
   sqlite3_close(db);
   EXPECT_EQ(names, (std::vector<std::string>{"disbursement_by_date", "disbursement_by_owner",
-                                             "extra_fees_by_disbursement", "extra_fees_view"}));
+                                             "extra_fees_by_disbursement", "extra_fees_view",
+                                             "tenancy_by_reference"}));
 }
 
 // libmdb trusts the file; the import must survive it crashing or looping.
