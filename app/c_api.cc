@@ -243,6 +243,7 @@ int dunmerrow_set_printer(const char* printer) {
 
 int dunmerrow_set_trace(const char* path) {
   return Guard([&] {
+    platform::CloseTrace();
     platform::OpenTrace(path ? path : "");
     return Succeed();
   });

@@ -7,6 +7,7 @@
 #include "app/host_settings.h"
 #include "core/com_error.h"
 #include "engines/report/mail.h"
+#include "engines/report/outbox.h"
 
 namespace app {
 namespace {

@@ -26,14 +26,28 @@ SessionState& State() {
   return state;
 }
 
+// A run whose trace could not be written has not done what it was asked.
+component::RunOutcome WithTraceFailure(component::RunOutcome outcome) {
+  if (outcome.failure) return outcome;
+  if (const auto failure = platform::TraceFailure()) {
+    outcome.failure = component::RunFailure{failure->number(), failure->description()};
+  }
+  return outcome;
+}
+
 }  // namespace
 
 void StartSession(MessagePresenter present) {
   platform::SetMessageSink([present = std::move(present)](const std::string& text,
                                                           const std::string& title) {
-    if (platform::TraceEnabled()) {
-      platform::WriteTrace(
-          platform::JsonLine().Add("op", "message").Add("title", title).Add("text", text));
+    // A message is always shown; a trace that cannot be written is the run's
+    // failure (TraceFailure), told with its outcome.
+    try {
+      if (platform::TraceEnabled()) {
+        platform::WriteTrace(
+            platform::JsonLine().Add("op", "message").Add("title", title).Add("text", text));
+      }
+    } catch (const core::ComError&) {
     }
     present(text, title);
   });
@@ -104,7 +118,7 @@ component::RunOutcome StatementSession::Print(const std::string& definition) {
   component_->PrintReport(definition);
   // The engine's event comes here first, so the host hears of the button.
   if (contracts::Report* report = engine()) report->Advise(this);
-  component::RunOutcome outcome = component_->LastOutcome();
+  component::RunOutcome outcome = WithTraceFailure(component_->LastOutcome());
   if (!outcome.ran) {
     outcome.failure = component::RunFailure{
         core::kErrFileNotFound,
@@ -117,7 +131,7 @@ component::RunOutcome StatementSession::PressPrintButton() {
   contracts::Report* report = engine();
   if (!report) throw core::ComError(core::kErrObjectNotSet, "no report has run on this object yet");
   report_engine::PressPrintButton(*report);
-  return component_->LastOutcome();
+  return WithTraceFailure(component_->LastOutcome());
 }
 
 void StatementSession::PrintToPrinterButton() {

@@ -3,13 +3,19 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <glib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <thread>
+#include <utility>
 
 #include "core/com_error.h"
 #include "platform/os_error.h"
@@ -62,40 +68,70 @@ bool PlainFileExists(const std::string& path) {
   return !name.empty() && name[0] != '.';
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& contents) {
-  std::string tmp_name(1, '.');
-  tmp_name += Basename(path);
-  tmp_name += ".XXXXXX";
-  std::string tmp = JoinPath(Dirname(path), tmp_name);
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) RaiseFileError("Cannot write", path, errno);
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
+  temporary_ = JoinPath(Dirname(path_), "." + Basename(path_) + ".XXXXXX");
+  fd_ = mkstemp(temporary_.data());
+  if (fd_ < 0) RaiseFileError("Cannot write", path_, errno);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ < 0) return;
+  close(fd_);
+  unlink(temporary_.c_str());
+}
+
+void AtomicFile::Write(const void* data, size_t size) {
+  constexpr size_t kBufferSize = 1 << 16;
+  buffer_.append(static_cast<const char*>(data), size);
+  if (buffer_.size() >= kBufferSize) Flush();
+}
+
+void AtomicFile::Flush() {
   size_t done = 0;
-  while (done < contents.size()) {
-    const ssize_t n = write(fd, contents.data() + done, contents.size() - done);
+  while (done < buffer_.size()) {
+    const ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      close(fd);
-      unlink(tmp.c_str());
-      RaiseFileError("Cannot write", path, err);
+      Fail(errno);
     }
     done += static_cast<size_t>(n);
   }
+  buffer_.clear();
+}
+
+void AtomicFile::Fail(int err) {
+  close(fd_);
+  fd_ = -1;
+  unlink(temporary_.c_str());
+  RaiseFileError("Cannot write", path_, err);
+}
+
+void AtomicFile::Commit() {
+  Flush();
   // A replaced file keeps its permissions: a settings file kept private
   // stays private.
   struct stat existing {};
-  const mode_t mode = stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-  fchmod(fd, mode);
-  if (fsync(fd) != 0 || close(fd) != 0) {
+  const mode_t mode = stat(path_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  fchmod(fd_, mode);
+  if (fsync(fd_) != 0) Fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) {
     const int err = errno;
-    unlink(tmp.c_str());
-    RaiseFileError("Cannot write", path, err);
+    unlink(temporary_.c_str());
+    RaiseFileError("Cannot write", path_, err);
   }
-  if (rename(tmp.c_str(), path.c_str()) != 0) {
+  if (rename(temporary_.c_str(), path_.c_str()) != 0) {
     const int err = errno;
-    unlink(tmp.c_str());
-    RaiseFileError("Cannot write", path, err);
+    unlink(temporary_.c_str());
+    RaiseFileError("Cannot write", path_, err);
   }
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& contents) {
+  AtomicFile file(path);
+  file.Write(contents);
+  file.Commit();
 }
 
 namespace {
@@ -161,6 +197,41 @@ std::string ReadFile(const std::string& path) {
     throw core::ComError(75, "Cannot read '" + path + "': " + reason, "Dunmerrow");
   }
   return contents;
+}
+
+FolderLock::FolderLock(const std::string& folder, double wait_seconds) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) RaiseFileError("Cannot create the folder", folder, ec.value());
+  if (access(folder.c_str(), W_OK) != 0) RaiseFileError("Cannot write in the folder", folder, errno);
+  fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) RaiseFileError("Cannot open the folder", folder, errno);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(wait_seconds);
+  while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      const int err = errno;
+      close(fd_);
+      RaiseFileError("Cannot lock the folder", folder, err);
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      close(fd_);
+      throw core::ComError(core::kErrPermissionDenied,
+                           "another run is using " + folder + "; try again when it has finished");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+FolderLock::~FolderLock() { close(fd_); }
+
+std::string Sha256Hex(const std::string& bytes) {
+  gchar* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256,
+                                           reinterpret_cast<const guchar*>(bytes.data()),
+                                           bytes.size());
+  std::string out(hex);
+  g_free(hex);
+  return out;
 }
 
 }  // namespace platform

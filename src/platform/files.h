@@ -22,6 +22,35 @@ std::string FolderOf(const std::string& path);
 // start with "."). Folders, devices and hidden files do not count.
 bool PlainFileExists(const std::string& path);
 
+// A file written whole or not at all. The bytes go to a hidden temporary
+// file beside `path`; Commit() writes them to the disk and renames the file
+// to `path`. Every write, the flush to the disk and the close are checked: a
+// failure raises ComError "Cannot write 'PATH': REASON" (its number by the
+// kind of failure, e.g. 61 for a full disk) and removes the temporary file,
+// as destroying the object before Commit() does. `path` never holds part of
+// a file. A file that is replaced keeps its permissions; a new one is 0644.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(const void* data, size_t size);
+  void Write(const std::string& text) { Write(text.data(), text.size()); }
+  void Commit();
+  const std::string& path() const { return path_; }
+
+ private:
+  void Flush();
+  [[noreturn]] void Fail(int err);
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  std::string buffer_;  // writes gathered into large ones
+};
+
 // Writes `contents` to `path` atomically: a temporary file beside it, then a
 // rename. A file that is replaced keeps its permissions; a new one is 0644.
 // Raises ComError naming the path when that fails; nothing half-written is
@@ -41,6 +70,26 @@ std::string ReadRegularFile(const std::string& path, uint64_t max_bytes, std::st
 // Reads a whole regular file; raises ComError "Cannot read 'PATH': REASON"
 // when it cannot (ReadRegularFile's reasons).
 std::string ReadFile(const std::string& path);
+
+// An exclusive lock on a folder, for one run or one send at a time: held
+// from construction to destruction, on the folder itself, so that no lock
+// file is left behind. Another process asking for it waits up to
+// `wait_seconds`, then gets ComError 70 "another run is using FOLDER". The
+// folder is created when missing; raises ComError naming it when it cannot
+// be created, opened or written.
+class FolderLock {
+ public:
+  FolderLock(const std::string& folder, double wait_seconds);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// The SHA-256 of `bytes` in lower-case hex.
+std::string Sha256Hex(const std::string& bytes);
 
 }  // namespace platform
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "core/com_error.h"
 #include "platform/os_error.h"
@@ -108,11 +109,30 @@ JsonLine& JsonLine::Add(const std::string& key,
   return *this;
 }
 
+namespace {
+
+// The trace's first write failure since it was opened; the trace stops then.
+std::optional<core::ComError> g_failure;
+std::string g_path;
+
+[[noreturn]] void FailTrace(int err) {
+  if (g_file) std::fclose(g_file);
+  g_file = nullptr;
+  g_enabled = false;
+  g_failure = core::ComError(OsErrorNumber(err),
+                             "Cannot write the trace '" + g_path + "': " + std::strerror(err));
+  throw *g_failure;
+}
+
+}  // namespace
+
 void OpenTrace(const std::string& path) {
   std::lock_guard lock(g_mutex);
   if (g_file) std::fclose(g_file);
   g_file = nullptr;
   g_enabled = false;
+  g_failure.reset();
+  g_path = path;
   if (path.empty()) return;
   g_file = std::fopen(path.c_str(), "w");
   if (!g_file) {
@@ -122,16 +142,31 @@ void OpenTrace(const std::string& path) {
   g_enabled = true;
 }
 
-void CloseTrace() { OpenTrace(""); }
+void CloseTrace() {
+  std::lock_guard lock(g_mutex);
+  g_enabled = false;
+  if (!g_file) return;
+  if (std::fclose(g_file) != 0) {
+    g_file = nullptr;
+    FailTrace(errno);
+  }
+  g_file = nullptr;
+}
 
 bool TraceEnabled() { return g_enabled.load(std::memory_order_relaxed); }
+
+std::optional<core::ComError> TraceFailure() {
+  std::lock_guard lock(g_mutex);
+  return g_failure;
+}
 
 void WriteTrace(const JsonLine& event) {
   std::lock_guard lock(g_mutex);
   if (!g_file) return;
   const std::string line = event.str() + "\n";
-  std::fwrite(line.data(), 1, line.size(), g_file);
-  std::fflush(g_file);
+  if (std::fwrite(line.data(), 1, line.size(), g_file) != line.size() || std::fflush(g_file) != 0) {
+    FailTrace(errno);
+  }
 }
 
 }  // namespace platform

@@ -5,9 +5,12 @@
 #define DUNMERROW_PLATFORM_TRACE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/com_error.h"
 
 namespace platform {
 
@@ -34,10 +37,17 @@ std::string JsonQuote(const std::string& text);
 // Starts writing the trace to `path` (truncating it); "" stops. Raises
 // ComError naming the path when it cannot be opened.
 void OpenTrace(const std::string& path);
+// Closes the trace; raises ComError naming it when the last of it cannot be
+// written.
 void CloseTrace();
 bool TraceEnabled();
-// Appends one event line.
+// Appends one event line, written through to the file. A write that fails
+// stops the trace and raises ComError "Cannot write the trace 'PATH': WHY",
+// which TraceFailure() then keeps.
 void WriteTrace(const JsonLine& event);
+// The failure that stopped the trace since it was opened; none when it has
+// been written whole so far.
+std::optional<core::ComError> TraceFailure();
 
 }  // namespace platform
 

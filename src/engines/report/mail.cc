@@ -153,6 +153,7 @@ std::string ComposeMessage(const MailMessage& m) {
   out += "Subject: " + EncodeHeaderText(m.subject) + "\r\n";
   out += "Date: " + MailDate(m.date) + "\r\n";
   out += std::string("Message-ID: <") + stamp + "." + id + "@dunmerrow.invalid>\r\n";
+  if (!m.fingerprint.empty()) out += "X-Dunmerrow-Statement: " + OneLine(m.fingerprint) + "\r\n";
   out += "MIME-Version: 1.0\r\n";
   out += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
   out += "This is a message in MIME format.\r\n\r\n";
@@ -172,16 +173,17 @@ std::string ComposeMessage(const MailMessage& m) {
   return out;
 }
 
-std::string RecipientOf(const std::string& message) {
+std::string HeaderValue(const std::string& message, const std::string& name) {
   size_t at = 0;
   while (at < message.size()) {
     const size_t end = message.find("\r\n", at);
     const std::string line = message.substr(at, end == std::string::npos ? end : end - at);
     if (line.empty()) break;  // end of the header
-    if (line.size() > 3 && g_ascii_strncasecmp(line.c_str(), "To:", 3) == 0) {
-      std::string address = line.substr(3);
-      address.erase(0, address.find_first_not_of(' '));
-      return address;
+    if (line.size() > name.size() && line[name.size()] == ':' &&
+        g_ascii_strncasecmp(line.c_str(), name.c_str(), name.size()) == 0) {
+      std::string value = line.substr(name.size() + 1);
+      value.erase(0, value.find_first_not_of(' '));
+      return value;
     }
     if (end == std::string::npos) break;
     at = end + 2;
@@ -290,48 +292,6 @@ void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::str
   throw MailError("the mail server " + smtp.host + ":" + std::to_string(port) +
                       " did not take the message for " + to,
                   result, smtp_code, error);
-}
-
-std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp) {
-  try {
-    const std::string message = platform::ReadFile(path);
-    const std::string to = RecipientOf(message);
-    if (to.empty()) return path + " has no recipient; add a To: line or send it by hand";
-    SendMessage(smtp, to, message);
-    const fs::path source(path);
-    const fs::path sent = source.parent_path().parent_path() / "sent";
-    std::error_code ec;
-    fs::create_directories(sent, ec);
-    fs::rename(source, sent / source.filename(), ec);
-    if (ec)
-      return path + " was sent but could not be moved to " + sent.string() + ": " + ec.message();
-    return "";
-  } catch (const core::ComError& e) {
-    return path + " stays in the outbox: " + e.description();
-  }
-}
-
-OutboxResult SendOutbox(const std::string& out_folder, const SmtpSettings& smtp) {
-  OutboxResult result;
-  const fs::path outbox = fs::path(out_folder) / "outbox";
-  std::error_code ec;
-  std::vector<std::string> files;
-  for (fs::directory_iterator it(outbox, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file() && it->path().extension() == ".eml") files.push_back(it->path());
-  }
-  if (ec && ec != std::errc::no_such_file_or_directory) {
-    result.problems.push_back("cannot read the outbox " + outbox.string() + ": " + ec.message());
-  }
-  std::sort(files.begin(), files.end());
-  for (const std::string& file : files) {
-    std::string problem = SendQueuedMessage(file, smtp);
-    if (problem.empty()) {
-      ++result.sent;
-    } else {
-      result.problems.push_back(std::move(problem));
-    }
-  }
-  return result;
 }
 
 }  // namespace report_engine

@@ -1,6 +1,5 @@
 // E-mailed statements: composing RFC 5322 messages with the PDF attached,
-// sending them over SMTP with libcurl, and the outbox that keeps every
-// message until it has been sent.
+// and sending them over SMTP with libcurl.
 #ifndef DUNMERROW_ENGINES_REPORT_MAIL_H_
 #define DUNMERROW_ENGINES_REPORT_MAIL_H_
 
@@ -34,6 +33,9 @@ struct MailMessage {
   std::string body;  // plain text
   std::string attachment_name;
   std::string attachment;  // the PDF's bytes
+  // What identifies the statement's content, written as the header
+  // X-Dunmerrow-Statement when not empty.
+  std::string fingerprint;
 };
 
 // A plain ASCII address "local@domain.tld" without spaces, angle brackets or
@@ -45,24 +47,13 @@ bool IsValidAddress(const std::string& address);
 // attachment in base64 with an RFC 2231 file name where one is needed.
 std::string ComposeMessage(const MailMessage& message);
 
-// The address of the message's To header, "" when there is none.
-std::string RecipientOf(const std::string& message);
+// The value of the header `name` (letter case ignored) of the message, ""
+// when it has none.
+std::string HeaderValue(const std::string& message, const std::string& name);
 
 // Sends `message` to `to`; raises ComError with the server's answer or the
 // connection failure when it is not accepted.
 void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::string& message);
-
-struct OutboxResult {
-  int sent = 0;
-  std::vector<std::string> problems;  // one line per message left in the outbox
-};
-
-// Sends the message file `path` (in OUT/outbox) and moves it to OUT/sent;
-// returns "" when sent, else why it stays where it is.
-std::string SendQueuedMessage(const std::string& path, const SmtpSettings& smtp);
-
-// Sends every .eml waiting in OUT/outbox, oldest name first.
-OutboxResult SendOutbox(const std::string& out_folder, const SmtpSettings& smtp);
 
 }  // namespace report_engine
 

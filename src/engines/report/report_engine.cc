@@ -2,17 +2,20 @@
 // of each finished document to its destination.
 #include "engines/report/report_engine.h"
 
+#include <glib.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 
 #include "core/com_error.h"
 #include "engines/report/definition.h"
 #include "engines/report/images.h"
+#include "engines/report/outbox.h"
 #include "engines/report/page_painter.h"
 #include "engines/report/printer.h"
 #include "engines/report/report_objects.h"
@@ -35,16 +38,48 @@ namespace fs = std::filesystem;
   throw core::ComError(number, text, kSource);
 }
 
-// A recipient as it may stand in a file name.
-std::string FileNamePart(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    out += (c < 0x20 || c == '/' || c == '\\' || c == '"' || c == ':' || c == ' ' || c == 0x7f)
-               ? '_'
-               : static_cast<char>(c);
+// The SHA-256 of what a document shows: every copy laid out, with its
+// place, geometry and texts, and every page break. Equal input gives equal
+// fingerprints, whatever the clock says when the PDF is made.
+class Fingerprint {
+ public:
+  Fingerprint() : checksum_(g_checksum_new(G_CHECKSUM_SHA256)) {}
+  ~Fingerprint() { g_checksum_free(checksum_); }
+  Fingerprint(const Fingerprint&) = delete;
+  Fingerprint& operator=(const Fingerprint&) = delete;
+
+  void Reset() { g_checksum_reset(checksum_); }
+  void Add(const std::string& text) {
+    const uint64_t size = text.size();
+    Bytes(&size, sizeof size);
+    Bytes(text.data(), text.size());
   }
-  return out.empty() ? "no-address" : out;
-}
+  void Add(int64_t number) { Bytes(&number, sizeof number); }
+  void Add(const SpoolCopy& copy) {
+    Add(static_cast<int64_t>(copy.section));
+    Add(static_cast<int64_t>(copy.y));
+    for (const ElementSnapshot& e : copy.elements) {
+      for (int64_t n : {int64_t{e.index}, int64_t{e.top}, int64_t{e.left}, int64_t{e.width},
+                        int64_t{e.height}, int64_t{e.style}}) {
+        Add(n);
+      }
+      Add(e.text);
+    }
+  }
+  // The hex digest of everything added; the fingerprint carries on.
+  std::string Hex() const {
+    GChecksum* copy = g_checksum_copy(checksum_);
+    std::string hex = g_checksum_get_string(copy);
+    g_checksum_free(copy);
+    return hex;
+  }
+
+ private:
+  void Bytes(const void* data, size_t size) {
+    g_checksum_update(checksum_, static_cast<const guchar*>(data), static_cast<gssize>(size));
+  }
+  GChecksum* checksum_;
+};
 
 void MakeFolder(const fs::path& folder) {
   std::error_code ec;
@@ -55,7 +90,9 @@ void MakeFolder(const fs::path& folder) {
 class ReportImpl : public contracts::Report, public contracts::StatementDocuments {
  public:
   explicit ReportImpl(EngineOptions options)
-      : options_(std::move(options)), destination_(options_.destination) {}
+      : options_(std::move(options)),
+        destination_(options_.destination),
+        outbox_(options_.output_folder, options_.smtp) {}
 
   bool LoadDefinition(const std::string& path) override;
   std::shared_ptr<contracts::ReportSection> Sections(const std::string& name) override {
@@ -89,8 +126,13 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   // Paints the spooled document through `sink`.
   void Render(int pages, const PdfWriter::Sink& sink);
   std::string PdfPath() const;
-  // The name of the owner's e-mailed document, without a suffix or ".eml".
-  std::string EmailBase() const;
+  // The name of the current statement's documents, unique within the run.
+  std::string DocumentName();
+  // A statement earlier runs delivered with the same fingerprint: what to
+  // report instead of delivering it again; nothing when it is new.
+  std::optional<contracts::Delivery> AlreadyDelivered(const std::string& name,
+                                                      const std::string& fingerprint,
+                                                      bool valid);
   contracts::Delivery DeliverPdf(int pages);
   contracts::Delivery DeliverEmail(int pages);
   // A delivery problem that must not stop the run: shown and kept for the summary.
@@ -105,7 +147,11 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   ImageCache images_;
   Spool spool_;
   SpoolCopy copy_;  // reused for every copy
-  std::map<std::string, int> next_suffix_;  // by e-mail file base: the next "-N" to try
+  Outbox outbox_;
+  std::map<std::string, std::string> owner_of_name_;  // the run's document names, and whose
+  std::string document_name_;     // of the current document, once chosen
+  std::string definition_hash_;   // of the definition file's bytes
+  Fingerprint fingerprint_;       // of the current document
   std::string email_to_;
   std::string email_subject_;
   std::string document_label_;
@@ -131,6 +177,15 @@ bool ReportImpl::LoadDefinition(const std::string& path) {
     sections_.push_back(std::make_shared<SectionObject>(section, def->font));
   }
   def_ = std::move(def);
+  // The definition shapes every page: a statement printed with another one
+  // is another statement.
+  try {
+    definition_hash_ = platform::Sha256Hex(platform::ReadFile(path));
+  } catch (const core::ComError&) {
+    definition_hash_.clear();
+  }
+  fingerprint_.Reset();
+  fingerprint_.Add(definition_hash_);
   spool_.Reset();
   doc_pages_ = 0;
   group_pages_.clear();
@@ -154,7 +209,10 @@ void ReportImpl::StartPage() {
   page_has_output_ = false;
   if (group_pages_.empty()) group_pages_.push_back(0);
   ++group_pages_.back();
-  if (options_.render) spool_.AddPage();
+  if (options_.render) {
+    spool_.AddPage();
+    fingerprint_.Add(int64_t{-1});
+  }
   if (doc_pages_ > 1 && platform::TraceEnabled()) {
     platform::WriteTrace(platform::JsonLine().Add("op", "newpage").Add("page", doc_pages_));
   }
@@ -190,6 +248,7 @@ void ReportImpl::PrintSection(const std::string& name) {
       snap.text = ValidUtf8(e.text());
     }
     spool_.AddCopy(copy_);
+    fingerprint_.Add(copy_);
   }
   std::vector<std::pair<std::string, std::string>> fields;
   const bool trace = platform::TraceEnabled();
@@ -291,31 +350,28 @@ contracts::Delivery ReportImpl::DeliverPdf(int pages) {
                          ? contracts::DeliveryState::kPrinted
                          : contracts::DeliveryState::kPreviewed;
   MakeFolder(folder);
-  const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) throw platform::OsError("cannot write " + temporary, errno, kSource);
-  int write_error = 0;
-  try {
-    Render(pages, [file, &write_error](const unsigned char* data, unsigned int length) {
-      if (std::fwrite(data, 1, length, file) == length) return true;
-      write_error = errno;
+  platform::AtomicFile file(path);
+  // Cairo hears of a failed write only as "write error" and may carry on to
+  // the end of the document: the first failure is kept and raised after.
+  std::optional<core::ComError> write_failure;
+  const auto sink = [&file, &write_failure](const unsigned char* data, unsigned int length) {
+    if (write_failure) return false;
+    try {
+      file.Write(data, length);
+      return true;
+    } catch (const core::ComError& e) {
+      write_failure = e;
       return false;
-    });
-  } catch (...) {
-    std::fclose(file);
-    std::remove(temporary.c_str());
-    // A full disk shows in Cairo only as a write error: name the file and why.
-    if (write_error != 0) {
-      throw platform::OsError("cannot write " + path, write_error, kSource);
     }
+  };
+  try {
+    Render(pages, sink);
+  } catch (...) {
+    if (write_failure) throw *write_failure;
     throw;
   }
-  const bool closed = std::fclose(file) == 0;
-  if (!closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    std::remove(temporary.c_str());
-    throw platform::OsError("cannot write " + path, err, kSource);
-  }
+  if (write_failure) throw *write_failure;
+  file.Commit();
   return {state, path, ""};
 }
 
@@ -324,21 +380,55 @@ void ReportImpl::ReportProblem(const std::string& text) {
   platform::MsgBox(text, "E-mail");
 }
 
+std::string ReportImpl::DocumentName() {
+  if (!document_name_.empty()) return document_name_;
+  // An engine used without statements names its documents by number.
+  const std::string code = statement_owner_.empty()
+                               ? "document-" + std::to_string(summary_.documents + 1)
+                               : statement_owner_;
+  const std::string base = StatementDocumentName(DateText(), code);
+  std::string name = base;
+  // Codes that differ only in unsafe characters would share a name.
+  for (int n = 2; owner_of_name_.count(name) && owner_of_name_[name] != code; ++n) {
+    name = base + "-" + std::to_string(n);
+  }
+  owner_of_name_[name] = code;
+  document_name_ = name;
+  return name;
+}
+
+std::optional<contracts::Delivery> ReportImpl::AlreadyDelivered(const std::string& name,
+                                                                const std::string& fingerprint,
+                                                                bool valid) {
+  using contracts::DeliveryState;
+  using Where = Outbox::Found::Where;
+  if (options_.resend) return std::nullopt;
+  const Outbox::Found found = outbox_.Find(name);
+  if (found.where == Where::kNowhere || found.fingerprint != fingerprint) return std::nullopt;
+  switch (found.where) {
+    case Where::kSent:
+      return contracts::Delivery{DeliveryState::kSent, found.path, "already sent"};
+    case Where::kClaimed:
+      return contracts::Delivery{DeliveryState::kWaiting, found.path,
+                                 "an earlier send of it did not finish; check whether it "
+                                 "arrived before sending it again"};
+    case Where::kWaiting:
+      if (!valid) {
+        return contracts::Delivery{DeliveryState::kWaiting, found.path, "no valid e-mail address"};
+      }
+      if (destination_ == contracts::kDestinationOutbox) {
+        return contracts::Delivery{DeliveryState::kWritten, found.path, "already in the outbox"};
+      }
+      return outbox_.Send(found.path);
+    case Where::kNowhere:
+      break;
+  }
+  return std::nullopt;
+}
+
 contracts::Delivery ReportImpl::DeliverEmail(int pages) {
   using contracts::DeliveryState;
-  const fs::path outbox = fs::path(options_.output_folder) / "outbox";
-  const fs::path sent = fs::path(options_.output_folder) / "sent";
-  const std::string base = EmailBase();
-  std::string path = (outbox / (base + ".eml")).string();
-  MakeFolder(outbox);
-  // Many owners share a name (those without an address, say): each base
-  // remembers the suffix it got to, so finding a free name stays cheap.
-  int& n = next_suffix_[base];
-  if (n > 2) path = (outbox / (base + "-" + std::to_string(n - 1) + ".eml")).string();
-  if (n < 2) n = 2;
-  for (; fs::exists(path) || fs::exists(sent / fs::path(path).filename()); ++n) {
-    path = (outbox / (base + "-" + std::to_string(n) + ".eml")).string();
-  }
+  const std::string name = DocumentName();
   MailMessage message;
   message.from = options_.smtp.from.empty() ? "statements@localhost" : options_.smtp.from;
   const bool valid = IsValidAddress(email_to_);
@@ -346,32 +436,40 @@ contracts::Delivery ReportImpl::DeliverEmail(int pages) {
   message.subject = email_subject_;
   message.date = platform::Now();
   message.body = options_.email_body;
-  message.attachment_name = base + ".pdf";
-  Render(pages, [&message](const unsigned char* data, unsigned int length) {
-    message.attachment.append(reinterpret_cast<const char*>(data), length);
-    return true;
-  });
-  platform::WriteFileAtomically(path, ComposeMessage(message));
+  message.attachment_name = name + ".pdf";
+  fingerprint_.Add(message.to + "\n" + message.subject + "\n" + message.body + "\n" +
+                   message.attachment_name);
+  message.fingerprint = fingerprint_.Hex();
 
   const std::string who = document_label_.empty()
                               ? "document " + std::to_string(summary_.documents + 1)
                               : document_label_;
+  // A re-run sends nothing twice: a statement delivered before is reported,
+  // not delivered again, unless its content changed or a resend was asked.
+  if (auto earlier = AlreadyDelivered(name, message.fingerprint, valid)) {
+    if (earlier->state == DeliveryState::kWaiting && earlier->reason != "no valid e-mail address") {
+      ReportProblem("The statement for " + who + " was not sent: " + earlier->file +
+                    " stays in the outbox: " + earlier->reason);
+    }
+    return *earlier;
+  }
+  Render(pages, [&message](const unsigned char* data, unsigned int length) {
+    message.attachment.append(reinterpret_cast<const char*>(data), length);
+    return true;
+  });
+  const std::string path = outbox_.Queue(name, ComposeMessage(message));
   if (!valid) {
     ReportProblem("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
-           "'); it waits in " + path);
+                  "'); it waits in " + path);
     return {DeliveryState::kWaiting, path, "no valid e-mail address"};
   }
   if (destination_ == contracts::kDestinationOutbox) return {DeliveryState::kWritten, path, ""};
-  const std::string problem = SendQueuedMessage(path, options_.smtp);
-  if (!problem.empty()) {
-    ReportProblem("The statement for " + who + " was not sent: " + problem);
-    return {DeliveryState::kWaiting, path, problem};
+  const contracts::Delivery delivery = outbox_.Send(path);
+  if (delivery.state == DeliveryState::kWaiting) {
+    ReportProblem("The statement for " + who + " was not sent: " + path +
+                  " stays in the outbox: " + delivery.reason);
   }
-  return {DeliveryState::kSent, (sent / fs::path(path).filename()).string(), ""};
-}
-
-std::string ReportImpl::EmailBase() const {
-  return "Statement-" + DateText() + "-" + FileNamePart(email_to_);
+  return delivery;
 }
 
 void ReportImpl::EndReport() {
@@ -385,7 +483,7 @@ void ReportImpl::EndReport() {
     file = last_delivery_.file;
   } else if (pages > 0) {
     last_delivery_.state = contracts::DeliveryState::kPreviewed;
-    file = email ? (fs::path(options_.output_folder) / "outbox" / (EmailBase() + ".eml")).string()
+    file = email ? (fs::path(options_.output_folder) / "outbox" / (DocumentName() + ".eml")).string()
                  : PdfPath();
   }
   if (platform::TraceEnabled()) {
@@ -403,6 +501,9 @@ void ReportImpl::EndReport() {
     summary_.files.push_back(file);
   }
   spool_.Reset();
+  fingerprint_.Reset();
+  fingerprint_.Add(definition_hash_);
+  document_name_.clear();
   doc_pages_ = 0;
   group_pages_.clear();
   cursor_ = 0;

@@ -4,9 +4,9 @@
 //
 // Output files, in `output_folder` (OUT):
 //   preview (0) and printer (2): OUT/statements-<date>.pdf, one per EndReport;
-//   e-mail (6, 7, 8): OUT/outbox/Statement-<date>-<recipient>.eml, a second
-//   one of the same name getting "-2" and so on; sent messages move to
-//   OUT/sent/. <date> is the run's report date (SetReportDate), else today.
+//   e-mail (6, 7, 8): OUT/outbox/Statement-<date>-<owner code>.eml (see
+//   outbox.h), moved to OUT/sent/ once a mail server took it. <date> is the
+//   run's report date (SetReportDate), else today.
 // Every file is written under a temporary name and then renamed. Other
 // destinations behave as preview. A document without pages writes nothing.
 #ifndef DUNMERROW_ENGINES_REPORT_REPORT_ENGINE_H_
@@ -38,6 +38,10 @@ struct EngineOptions {
   std::string pdf_name;
   // The text of an e-mailed statement's message.
   std::string email_body = "Please find your statement attached.\r\n";
+  // False: a statement that an earlier run sent, or left waiting, with the
+  // same content is reported as such and not delivered again. True: every
+  // statement is written and sent again.
+  bool resend = false;
   // The field whose printed text names a document in messages (the owner).
   std::string document_label_field = "Owner";
 };
