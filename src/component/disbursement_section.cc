@@ -49,33 +49,49 @@ void DisbursementSection::PrintDisbursement(OwnerStatement& owner,
   General::DataCreateSet(fee_set_, fee_sql);
   while (!General::DataEOF(fee_set_)) {
     auto detail = run_.report.Sections("DisburseDetail");
-    detail->Fields("Date")->SetText(platform::FormatShortDate(core::ToDate(FieldOf(fee_set_, "date"))));
+    PrintedLine line;
+    line.kind = PrintedLine::Kind::kDisbursement;
+    line.date = core::ToDate(FieldOf(fee_set_, "date"));
+    line.details = TextOf(fee_set_, "description");
+    detail->Fields("Date")->SetText(platform::FormatShortDate(line.date));
     detail->Fields("amount")->SetText("");
-    detail->Fields("details")->SetText(TextOf(fee_set_, "description"));
+    detail->Fields("details")->SetText(line.details);
     const std::string fee_what = "an extra fee of " + what;
     const core::Variant value = sections::RequiredValueOf(fee_set_, "value", fee_what);
-    detail->Fields("fees")->SetText(FormatAmount(value));
+    line.fees = FormatAmount(value);
+    detail->Fields("fees")->SetText(line.fees);
     const core::Variant tax = sections::RequiredValueOf(fee_set_, "tax", fee_what);
     extra_fees_value += core::ToDouble(value);
     extra_fees_tax += core::ToDouble(tax);
-    if (tax_disburse) detail->Fields("tax")->SetText("Includes tax of " + FormatAmount(tax));
+    if (tax_disburse) {
+      line.tax = FormatAmount(tax);
+      detail->Fields("tax")->SetText("Includes tax of " + line.tax);
+    }
     run_.report.PrintSection(detail->Name());
+    if (run_.keep_lines) owner.lines.push_back(std::move(line));
     General::DataMoveNext(fee_set_);
   }
 
   auto detail = run_.report.Sections("DisburseDetail");
   const core::Variant amount = sections::RequiredValueOf(disbursement, "amount", what);
   const core::Variant fees = sections::RequiredValueOf(disbursement, "fees", what);
-  detail->Fields("Date")
-      ->SetText(platform::FormatShortDate(core::ToDate(FieldOf(disbursement, "date"))));
-  detail->Fields("amount")->SetText(FormatAmount(amount));
-  detail->Fields("details")->SetText("Disbursement");
-  detail->Fields("fees")->SetText(FormatAmount(core::ToDouble(fees) - extra_fees_value));
+  PrintedLine line;
+    line.kind = PrintedLine::Kind::kDisbursement;
+  line.date = core::ToDate(FieldOf(disbursement, "date"));
+  line.details = "Disbursement";
+  line.amount = FormatAmount(amount);
+  line.fees = FormatAmount(core::ToDouble(fees) - extra_fees_value);
+  detail->Fields("Date")->SetText(platform::FormatShortDate(line.date));
+  detail->Fields("amount")->SetText(line.amount);
+  detail->Fields("details")->SetText(line.details);
+  detail->Fields("fees")->SetText(line.fees);
   if (tax_disburse) {
     const core::Variant tax = sections::RequiredValueOf(disbursement, "tax", what);
-    detail->Fields("tax")->SetText("Includes tax of " + FormatAmount(core::ToDouble(tax) - extra_fees_tax));
+    line.tax = FormatAmount(core::ToDouble(tax) - extra_fees_tax);
+    detail->Fields("tax")->SetText("Includes tax of " + line.tax);
   }
   run_.report.PrintSection(detail->Name());
+  if (run_.keep_lines) owner.lines.push_back(std::move(line));
 
   // A reserve left empty is no reserve.
   const core::Variant reserve_value = FieldOf(disbursement, "reserve_taken");
@@ -83,19 +99,24 @@ void DisbursementSection::PrintDisbursement(OwnerStatement& owner,
       reserve_value.IsNull() ? core::Currency() : core::ToCurrency(reserve_value);
   if (!reserve.IsZero()) {
     detail->Clear();
-    detail->Fields("details")
-        ->SetText(reserve < core::Currency()
-                      ? "Reserve amount of " + (-reserve).ToString() + " paid out"
-                      : "Reserve amount of " + reserve.ToString() + " retained");
+    PrintedLine reserve_line;
+    reserve_line.kind = PrintedLine::Kind::kDisbursement;
+    reserve_line.details = reserve < core::Currency()
+                               ? "Reserve amount of " + (-reserve).ToString() + " paid out"
+                               : "Reserve amount of " + reserve.ToString() + " retained";
+    detail->Fields("details")->SetText(reserve_line.details);
     detail->Fields("Date")->SetText("");
     detail->Fields("amount")->SetText("");
     detail->Fields("fees")->SetText("");
     run_.report.PrintSection(detail->Name());
+    if (run_.keep_lines) owner.lines.push_back(std::move(reserve_line));
   }
 
   sections::PrintMemoField(run_.report, TextOf(disbursement, "note"), "Notes", "Notes");
 
-  owner.total_disbursed += core::ToCurrency(amount);
+  owner.total_disbursed = AddToTotal(owner.total_disbursed, core::ToCurrency(amount),
+                                     "the amount disbursed to owner " + owner.code +
+                                         " (table disbursement) at " + what);
   owner.total_fees += core::ToDouble(fees);
 }
 

@@ -1,6 +1,7 @@
 // The owner's opening block and the amounts' format.
 #include "component/owner_statement.h"
 
+#include "core/com_error.h"
 #include "platform/regional.h"
 #include "sections/company_block.h"
 #include "sections/memo.h"
@@ -15,6 +16,15 @@ void BeginOwner(const RunContext& run, OwnerStatement& owner) {
   sections::PrintOwnerPropertyList(run.report, owner.code, run.option_set, run.detailed);
   sections::PrintOwnerNotes(run.report, owner.code);
   owner.started = true;
+}
+
+core::Currency AddToTotal(core::Currency total, core::Currency amount, const std::string& what) {
+  try {
+    return total + amount;
+  } catch (const core::ComError& e) {
+    if (e.number() != core::kErrOverflow) throw;
+    throw core::ComError(core::kErrOverflow, "Overflow: " + what + " passes the largest amount");
+  }
 }
 
 std::string FormatAmount(const core::Variant& value) {

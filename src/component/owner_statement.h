@@ -4,7 +4,9 @@
 #define DUNMERROW_COMPONENT_OWNER_STATEMENT_H_
 
 #include <string>
+#include <vector>
 
+#include "component/run_outcome.h"
 #include "contracts/report.h"
 #include "core/currency.h"
 #include "core/date.h"
@@ -22,6 +24,7 @@ struct RunContext {
   General::RecordsetPtr option_set;
   bool notes = false;     // "bNotes": descriptions under the journal lines
   bool detailed = false;  // "bDetailed": balance lines in the property list
+  bool keep_lines = false;  // the sections record their lines in the owner
 };
 
 // Reset for each owner: a new one is made for every owner row.
@@ -41,7 +44,14 @@ struct OwnerStatement {
   // The disbursement section's totals (TotalDisbursed, TotalFees).
   core::Currency total_disbursed;
   double total_fees = 0;
+  // The lines printed, when the run keeps them.
+  std::vector<PrintedLine> lines;
 };
+
+// `total` + `amount`; an overflow names what was being added up, for whom and
+// where: "Overflow: the income of owner ANDERS0010 (table Revenues) passes
+// the largest amount at the line of 31/01/2026".
+core::Currency AddToTotal(core::Currency total, core::Currency amount, const std::string& what);
 
 // The owner's opening block, once per statement, before its first line: a
 // new page unless the page is still empty, the "Header", the property list

@@ -20,7 +20,7 @@ using sections::TextOf;
 
 ReportRun::ReportRun(contracts::Report& report, RunParameters parameters, ProgressSink progress)
     : context_{report, dynamic_cast<contracts::StatementDocuments*>(&report), nullptr,
-               parameters.notes, parameters.detailed},
+               parameters.notes, parameters.detailed, parameters.keep_lines},
       parameters_(std::move(parameters)),
       progress_(std::move(progress)),
       transactions_(context_),
@@ -178,6 +178,7 @@ void ReportRun::RecordOwner(const OwnerStatement& owner) {
   out.fees = owner.total_fees;
   out.disbursed = owner.total_disbursed;
   out.destination = context_.report.Destination();
+  out.lines = owner.lines;
 }
 
 contracts::Delivery ReportRun::LastDelivery() const {

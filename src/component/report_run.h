@@ -23,6 +23,8 @@ struct RunParameters {
   std::string date_to;  // "DateTo" as text; the current date and time when absent
   bool notes = false;     // "bNotes" reads as true
   bool detailed = false;  // "bDetailed" reads as true
+  // The outcome keeps every journal and disbursement line printed.
+  bool keep_lines = false;
 };
 
 // Told after each statement: (statements done, statements of the date).

@@ -22,6 +22,21 @@ struct RunFailure {
   std::string description;
 };
 
+// A line as the statement printed it, kept for the accountants' export when
+// the run is asked to: amounts in the amounts' format ("0.00"), as printed.
+struct PrintedLine {
+  enum class Kind { kJournal, kDisbursement };
+  Kind kind = Kind::kJournal;
+  core::Date date;       // the line's date; day 0 for a line without one (a reserve)
+  std::string property;  // journal lines: the property code
+  std::string details;
+  std::string income;    // journal lines: one of income and expense is printed
+  std::string expense;
+  std::string fees;      // disbursement lines
+  std::string amount;
+  std::string tax;       // the tax the line carries, printed or not
+};
+
 // One owner statement the run reached.
 struct OwnerOutcome {
   std::string owner_code;
@@ -42,6 +57,8 @@ struct OwnerOutcome {
   core::Currency disbursed;
   int32_t destination = contracts::kDestinationPreview;
   contracts::Delivery delivery;
+  // The journal and disbursement lines printed, in order; only when asked.
+  std::vector<PrintedLine> lines;
 };
 
 struct RunOutcome {

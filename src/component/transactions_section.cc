@@ -93,30 +93,44 @@ void TransactionsSection::PrintLine(OwnerStatement& owner, const General::Record
 
   const std::string what =
       "the journal line of property " + property_code + " on " + platform::FormatShortDate(date);
-  if (sections::FlagOf(journal, "expense")) {
-    detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "debitaccount"),
-                                                        AccountCache::kExpenseAccount));
+  const bool expense = sections::FlagOf(journal, "expense");
+  // Where a total that overflows was being added up, for the message.
+  const std::string where = " of owner " + owner.code + " (table " +
+                            (expense ? "Expenses" : "Revenues") + ") at " + what;
+  PrintedLine line;
+  line.date = date;
+  line.property = property_code;
+  if (expense) {
+    line.details = AccountCache::GLDescription(TextOf(journal, "debitaccount"),
+                                               AccountCache::kExpenseAccount);
     const core::Currency debit =
         core::ToCurrency(sections::RequiredValueOf(journal, "debit", what));
-    detail.expense->SetText(FormatAmount(debit));
-    owner.expense += debit;
-    property.expense += debit;
+    line.expense = FormatAmount(debit);
+    owner.expense = AddToTotal(owner.expense, debit, "the expense" + where);
+    property.expense = AddToTotal(property.expense, debit, "the property's expense" + where);
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
-    owner.tax -= tax;
-    property.tax -= tax;
+    line.tax = FormatAmount(-tax);
+    owner.tax = AddToTotal(owner.tax, -tax, "the tax" + where);
+    property.tax = AddToTotal(property.tax, -tax, "the property's tax" + where);
+    detail.details->SetText(line.details);
+    detail.expense->SetText(line.expense);
   } else {
-    detail.details->SetText(AccountCache::GLDescription(TextOf(journal, "creditaccount"),
-                                                        AccountCache::kIncomeAccount));
+    line.details = AccountCache::GLDescription(TextOf(journal, "creditaccount"),
+                                               AccountCache::kIncomeAccount);
     const core::Currency credit =
         core::ToCurrency(sections::RequiredValueOf(journal, "credit", what));
-    detail.income->SetText(FormatAmount(credit));
-    owner.income += credit;
-    property.income += credit;
+    line.income = FormatAmount(credit);
+    owner.income = AddToTotal(owner.income, credit, "the income" + where);
+    property.income = AddToTotal(property.income, credit, "the property's income" + where);
     const core::Currency tax = core::ToCurrency(sections::RequiredValueOf(journal, "tax", what));
-    owner.tax += tax;
-    property.tax += tax;
+    line.tax = FormatAmount(tax);
+    owner.tax = AddToTotal(owner.tax, tax, "the tax" + where);
+    property.tax = AddToTotal(property.tax, tax, "the property's tax" + where);
+    detail.details->SetText(line.details);
+    detail.income->SetText(line.income);
   }
   run_.report.PrintSection(detail.section->Name());
+  if (run_.keep_lines) owner.lines.push_back(std::move(line));
 
   if (run_.notes) {
     sections::PrintMemoField(run_.report, TextOf(journal, "description"), "Notes", "Notes");
