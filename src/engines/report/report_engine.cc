@@ -135,7 +135,8 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
                                                       bool valid);
   contracts::Delivery DeliverPdf(int pages);
   contracts::Delivery DeliverEmail(int pages);
-  // A delivery problem that must not stop the run: shown and kept for the summary.
+  // A delivery problem that must not stop the run: kept for the summary and
+  // written to the trace.
   void ReportProblem(const std::string& text);
 
   EngineOptions options_;
@@ -376,8 +377,15 @@ contracts::Delivery ReportImpl::DeliverPdf(int pages) {
 }
 
 void ReportImpl::ReportProblem(const std::string& text) {
+  // Told once, where the host reads it: the statement's delivery, the
+  // summary and the trace; the run goes on with the other owners.
   summary_.problems.push_back(text);
-  platform::MsgBox(text, "E-mail");
+  if (platform::TraceEnabled()) {
+    platform::WriteTrace(platform::JsonLine()
+                             .Add("op", "waiting")
+                             .Add("owner", statement_owner_)
+                             .Add("text", text));
+  }
 }
 
 std::string ReportImpl::DocumentName() {

@@ -87,15 +87,8 @@ class MailTest : public ReportTest {
  protected:
   void SetUp() override {
     ReportTest::SetUp();
-    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
-      messages_.push_back(title + ": " + text);
-    });
     options_.smtp.from = "office@harbour-lettings.example";
     options_.smtp.host = "127.0.0.1";
-  }
-  void TearDown() override {
-    platform::SetMessageSink(nullptr);
-    ReportTest::TearDown();
   }
   // Prints one statement for each (owner code, name, address) and ends it as
   // its own document, as the component does for the e-mail destinations.
@@ -131,11 +124,14 @@ class MailTest : public ReportTest {
   }
   fs::path Outbox() const { return fs::path(options_.output_folder) / "outbox"; }
   fs::path Sent() const { return fs::path(options_.output_folder) / "sent"; }
-  std::vector<std::string> messages_;
+  // What the report found it could not deliver.
+  static std::vector<std::string> Problems(const contracts::Report& report) {
+    return report_engine::Summary(report).problems;
+  }
 };
 
 TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
-  EmailStatements(contracts::kDestinationOutbox,
+  auto report = EmailStatements(contracts::kDestinationOutbox,
                   {{"BROWN01", "Ms Alice Brown", "alice@example.org"},
                    {"NG01", "Mr Bob Ng", "bob@example.org"},
                    {"O'NEIL/2", "Mr Pat O'Neil", "pat@example.org"},
@@ -155,7 +151,7 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
               HasSubstr("Ms Alice Brown"));
   const std::string raw = platform::ReadFile(first.string());
   EXPECT_EQ(raw.find("\n"), raw.find("\r\n") + 1) << "lines end in CR LF";
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Problems(*report).empty());
 }
 
 TEST_F(MailTest, NonAsciiTextsAreEncodedAndLineBreaksCannotAddHeaders) {
@@ -170,18 +166,18 @@ TEST_F(MailTest, NonAsciiTextsAreEncodedAndLineBreaksCannotAddHeaders) {
   EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nBcc:")));
   // Without SMTPUTF8 such an address cannot be sent; the statement waits.
   EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nTo:")));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_THAT(messages_[0], HasSubstr("Zoë Müller has no valid e-mail address"));
+  ASSERT_EQ(Problems(*report).size(), 1u);
+  EXPECT_THAT(Problems(*report)[0], HasSubstr("Zoë Müller has no valid e-mail address"));
   const std::string parsed = Parse(file);
   EXPECT_THAT(parsed, HasSubstr("Subject: Relevé  Bcc: everyone@example.org\n"));
   EXPECT_THAT(parsed, HasSubstr("Attachment: Statement-2026-03-31-document-1.pdf"));
 }
 
 TEST_F(MailTest, AnOwnerWithoutAValidAddressIsReportedAndTheStatementKept) {
-  EmailStatements(contracts::kDestinationEmail, {{"NG01", "Mr Bob Ng", "bob at example"}});
+  auto report = EmailStatements(contracts::kDestinationEmail, {{"NG01", "Mr Bob Ng", "bob at example"}});
   const fs::path kept = Outbox() / "Statement-2026-03-31-NG01.eml";
   ASSERT_TRUE(fs::exists(kept));
-  EXPECT_THAT(messages_, ElementsAre("E-mail: The statement for Mr Bob Ng has no valid e-mail "
+  EXPECT_THAT(Problems(*report), ElementsAre("The statement for Mr Bob Ng has no valid e-mail "
                                      "address ('bob at example'); it waits in " +
                                      kept.string()));
   EXPECT_THAT(Parse(kept), HasSubstr("To: None\n"));
@@ -194,7 +190,7 @@ TEST_F(MailTest, StatementsAreSentThroughTheMailServerAndMovedToSent) {
   auto report =
       EmailStatements(contracts::kDestinationEmailAndOutbox,
                       {{"BROWN01", "Ms Alice Brown", "alice@example.org"}, {"NG01", "Mr Bob Ng", "bob@example.org"}});
-  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(Problems(*report).empty()) << Problems(*report).front();
   EXPECT_TRUE(fs::is_empty(Outbox()));
   EXPECT_TRUE(fs::exists(Sent() / "Statement-2026-03-31-NG01.eml"));
   const auto received = sink.Messages();
@@ -207,13 +203,14 @@ TEST_F(MailTest, StatementsAreSentThroughTheMailServerAndMovedToSent) {
 TEST_F(MailTest, AServerThatIsNotThereLeavesTheMessageForOutboxSend) {
   const int port = FreePort();
   options_.smtp.port = port;
-  EmailStatements(contracts::kDestinationEmail, {{"BROWN01", "Ms Alice Brown", "alice@example.org"}});
+  auto report =
+      EmailStatements(contracts::kDestinationEmail, {{"BROWN01", "Ms Alice Brown", "alice@example.org"}});
   const fs::path waiting = Outbox() / "Statement-2026-03-31-BROWN01.eml";
   ASSERT_TRUE(fs::exists(waiting));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_THAT(messages_[0],
+  ASSERT_EQ(Problems(*report).size(), 1u);
+  EXPECT_THAT(Problems(*report)[0],
               ::testing::StartsWith(
-                  "E-mail: The statement for Ms Alice Brown was not sent: " + waiting.string() +
+                  "The statement for Ms Alice Brown was not sent: " + waiting.string() +
                   " stays in the outbox: the mail server "
                   "127.0.0.1:" +
                   std::to_string(port) + " did not take the message for alice@example.org: "));
