@@ -153,14 +153,17 @@ int RunReport(dunmerrow_report& report, const char* function, Body&& body) {
     ~Busy() { report.busy = false; }
   } busy{report};
   report.busy = true;
-  report.outcome = body();
+  report.outcome = body().run;
   const component::RunOutcome& outcome = report.outcome;
   if (!outcome.ran && outcome.failure) {
     return Fail(DUNMERROW_E_DEFINITION_NOT_FOUND,
                 std::string(function) + ": " + outcome.failure->description);
   }
-  if (outcome.failure) {
+  if (outcome.failure && outcome.failure->shown) {
     return Fail(DUNMERROW_E_RUN_FAILED, "Error printing report - " + outcome.failure->description);
+  }
+  if (outcome.failure) {
+    return Fail(outcome.failure->number, std::string(function) + ": " + outcome.failure->description);
   }
   return Succeed();
 }

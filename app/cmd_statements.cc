@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -30,16 +31,25 @@ constexpr char kHelp[] =
     "  --detailed            print each tenancy's balance owing and paid-to date\n"
     "  --definition NAME     the report definition NAME.rdn (default: OwnerStatement)\n"
     "  --database PATH       the SQLite or .mdb database for this run, instead of the settings\n"
+    "                        (it must open: there is no fallback to another database)\n"
     "  --app-folder DIR      the host's folder for this run (its property.mdb, the error log)\n"
     "  --to DESTINATION      preview, print, email, outbox, both (e-mail and outbox), or none\n"
     "                        (lay out and trace only, write no PDF); default preview\n"
-    "  --out DIR             output folder (default: ./statements)\n"
+    "  --out DIR             output folder (default: ./statements); one run at a time\n"
+    "  --resend              e-mail again the statements an earlier run of the date sent\n"
+    "                        or queued with the same content (normally reported, not sent)\n"
+    "  --export-journal      also write OUT/journal-DATE.csv, every printed line\n"
     "  --trace FILE          write the run's trace (JSON Lines) to FILE\n"
     "  --locale NAME         regional formats, e.g. en_AU (default: from the environment)\n"
+    "  --verbose             list every statement that waits or failed, not the first ten\n"
     "  --help                show this help\n"
     "\n"
-    "Exit status: 0 the run completed; 1 the run stopped on a failure (its message was\n"
-    "shown); 2 bad usage.\n";
+    "Every run writes OUT/register-DATE.csv, one row per statement with what became of\n"
+    "it, and OUT/register-DATE.json, the totals reconciled with the database.\n"
+    "\n"
+    "Exit status: 0 the run completed and delivered everything; 1 the run stopped on a\n"
+    "failure (its message was shown); 2 bad usage; 3 the run completed, but statements\n"
+    "meant to be e-mailed were not sent and wait in OUT/outbox (see the register).\n";
 
 struct Options {
   std::string date;
@@ -52,6 +62,9 @@ struct Options {
   std::string out = "statements";
   std::string trace;
   std::string locale;
+  bool resend = false;
+  bool export_journal = false;
+  bool verbose = false;
 };
 
 // Parses the options; returns 0 to go on, otherwise the exit status.
@@ -71,6 +84,12 @@ int Parse(const Args& args, Options& o) {
       o.notes = true;
     } else if (a == "--detailed") {
       o.detailed = true;
+    } else if (a == "--resend") {
+      o.resend = true;
+    } else if (a == "--export-journal") {
+      o.export_journal = true;
+    } else if (a == "--verbose") {
+      o.verbose = true;
     } else if (a == "--date") {
       ok = value(o.date);
     } else if (a == "--definition") {
@@ -129,41 +148,89 @@ class ProgressBar {
   bool shown_ = false;
 };
 
-// What the run produced, on standard output: the files and how many
-// statements and pages they hold; e-mails left in the outbox on standard error.
-void ShowSummary(const component::RunOutcome& outcome, const OutputOptions& output) {
+// "dunmerrow: TEXT" on standard error, made safe for the terminal.
+void Fail(const std::string& text) {
+  std::fprintf(stderr, "dunmerrow: %s\n", platform::TerminalText(text).c_str());
+}
+
+bool MeantToBeSent(int32_t destination) {
+  return destination == contracts::kDestinationEmail ||
+         destination == contracts::kDestinationEmailAndOutbox;
+}
+
+// What the run produced, on standard output: the preview's file, how many
+// statements and pages, one line per state with its count, the statements
+// that wait or failed (the first ten unless `verbose`), and the register.
+void ShowSummary(const SessionOutcome& session, const OutputOptions& output, bool verbose) {
   using contracts::DeliveryState;
-  int statements = 0;
+  const component::RunOutcome& run = session.run;
   int pages = 0;
-  int documents = 0;
   std::vector<std::string> files;
-  for (const component::OwnerOutcome& owner : outcome.owners) {
-    if (owner.pages == 0) continue;
-    ++statements;
-    const DeliveryState state = owner.delivery.state;
-    if (state == DeliveryState::kNone || state == DeliveryState::kFailed) continue;
+  std::map<std::string, int> states;  // "waiting: no valid e-mail address" -> 85
+  std::vector<const component::OwnerOutcome*> problems;
+  for (const component::OwnerOutcome& owner : run.owners) {
     pages += owner.pages;
-    ++documents;
-    if (!owner.delivery.file.empty() &&
-        std::find(files.begin(), files.end(), owner.delivery.file) == files.end()) {
-      files.push_back(owner.delivery.file);
+    const DeliveryState state = owner.delivery.state;
+    const bool listed = state == DeliveryState::kWaiting || state == DeliveryState::kFailed ||
+                        state == DeliveryState::kNone;
+    if (listed) problems.push_back(&owner);
+    const std::string name = StateName(state);
+    // Waiting statements are counted by why they wait, when most share a reason.
+    const bool by_reason = state == DeliveryState::kWaiting &&
+                           owner.delivery.reason == "no valid e-mail address";
+    ++states[by_reason ? name + ": " + owner.delivery.reason : name];
+    const std::string& file = owner.delivery.file;
+    if (!contracts::IsEmailDestination(owner.destination) && !file.empty() &&
+        std::find(files.begin(), files.end(), file) == files.end()) {
+      files.push_back(file);
     }
   }
-  if (!output.render) {
-    std::printf("%d statements, %d pages laid out (no PDF written)\n", statements, pages);
-  } else if (contracts::IsEmailDestination(output.destination)) {
-    std::printf("%d statements, %d pages, %d e-mailed documents in %s\n", statements, pages,
-                documents, output.folder.c_str());
-  } else {
-    for (const std::string& file : files) std::printf("%s\n", file.c_str());
-    std::printf("%d statements, %d pages\n", statements, pages);
+  for (const std::string& file : files) std::printf("%s\n", file.c_str());
+  std::printf("%zu statements, %d pages%s\n", run.owners.size(), pages,
+              output.render ? "" : " laid out (no PDF written)");
+  for (const auto& [state, count] : states) std::printf("  %d %s\n", count, state.c_str());
+  const size_t shown = verbose ? problems.size() : std::min<size_t>(problems.size(), 10);
+  for (size_t i = 0; i < shown; ++i) {
+    const component::OwnerOutcome& owner = *problems[i];
+    const std::string reason = owner.delivery.reason.empty()
+                                   ? "not delivered: the run stopped first"
+                                   : owner.delivery.reason;
+    std::printf("  %s %s: %s\n", platform::TerminalText(owner.owner_code).c_str(),
+                platform::TerminalText(owner.owner_name).c_str(),
+                platform::TerminalText(reason).c_str());
   }
-  for (const component::OwnerOutcome& owner : outcome.owners) {
-    if (owner.delivery.state != DeliveryState::kWaiting) continue;
-    std::fprintf(stderr, "dunmerrow: the statement for %s waits in %s: %s\n",
-                 owner.owner_name.c_str(), owner.delivery.file.c_str(),
-                 owner.delivery.reason.c_str());
+  if (shown < problems.size()) {
+    std::printf("  ... and %zu more (--verbose lists them all)\n", problems.size() - shown);
   }
+  if (!session.journal_path.empty()) std::printf("Journal: %s\n", session.journal_path.c_str());
+  if (!session.register_path.empty()) std::printf("Register: %s\n", session.register_path.c_str());
+}
+
+// The warnings of a completed run, one line each on standard error.
+void ShowWarnings(const SessionOutcome& session) {
+  if (const std::string warning = session.reconciliation.Warning(); !warning.empty()) {
+    std::fprintf(stderr, "dunmerrow: warning: %s\n", platform::TerminalText(warning).c_str());
+  }
+  if (session.data_problems > 0) {
+    const std::string date = session.run.report_date->ToIso().substr(0, 10);
+    std::fprintf(stderr,
+                 "dunmerrow: warning: the owners and disbursements of %s have %d data "
+                 "problem%s; 'dunmerrow check-database --date %s' lists them\n",
+                 date.c_str(), session.data_problems, session.data_problems == 1 ? "" : "s",
+                 date.c_str());
+  }
+}
+
+// The exit status of a run that did not stop: 3 when statements meant to be
+// sent were not.
+int CompletedStatus(const component::RunOutcome& run) {
+  for (const component::OwnerOutcome& owner : run.owners) {
+    if (MeantToBeSent(owner.destination) &&
+        owner.delivery.state == contracts::DeliveryState::kWaiting) {
+      return 3;
+    }
+  }
+  return 0;
 }
 
 // After a preview on a terminal, the print button: asks whether to print.
@@ -184,6 +251,8 @@ int RunStatements(const Args& args) {
 
   OutputOptions output;
   output.folder = o.out;
+  output.resend = o.resend;
+  output.export_journal = o.export_journal;
   if (!DestinationOf(o.to, output)) {
     return UsageError("statements: --to must be preview, print, email, outbox, both or none, not '" +
                       o.to + "'");
@@ -201,15 +270,12 @@ int RunStatements(const Args& args) {
   try {
     if (!o.trace.empty()) platform::OpenTrace(o.trace);
   } catch (const core::ComError& e) {
-    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
+    Fail(e.description());
     return 1;
   }
   StartSession(platform::WriteMessageToStderr);
   if (!o.app_folder.empty()) Registry::SetOverride("Settings", "apppath", o.app_folder);
-  if (!o.database.empty()) {
-    Registry::SetOverride("Settings", "Networkable", "1");
-    Registry::SetOverride("Settings", "DatabaseLocation", o.database);
-  }
+  if (!o.database.empty()) UseDatabase(o.database);
   SetOutput(output);
 
   ProgressBar progress;
@@ -221,23 +287,34 @@ int RunStatements(const Args& args) {
     if (isatty(STDERR_FILENO)) {
       session.SetProgressSink([&](int done, int total) { progress.Update(done, total); });
     }
-    const component::RunOutcome outcome = session.Print(o.definition);
+    SessionOutcome outcome = session.Print(o.definition);
     progress.Finish();
-    if (!outcome.ran) {
-      std::fprintf(stderr, "dunmerrow: %s\n", outcome.failure->description.c_str());
+    if (outcome.run.failure && !outcome.run.failure->shown) {
+      // A failure the run's own message did not show: say it here.
+      Fail(outcome.run.failure->description);
+    }
+    if (outcome.run.failure) {
+      // What a stopped run did is in its register; the counts are not news.
+      if (!outcome.register_path.empty()) {
+        std::fprintf(stderr, "dunmerrow: what the run did is in %s\n",
+                     outcome.register_path.c_str());
+      }
       return 1;
     }
-    ShowSummary(outcome, output);
-    if (outcome.failure) return 1;
+    ShowSummary(outcome, output, o.verbose);
+    ShowWarnings(outcome);
+    int status = CompletedStatus(outcome.run);
     if (output.render && output.destination == contracts::kDestinationPreview && AskToPrint()) {
-      session.PressPrintButton();
+      outcome = session.PressPrintButton();
+      if (outcome.run.failure) return 1;
     }
+    platform::CloseTrace();
+    return status;
   } catch (const core::ComError& e) {
     progress.Finish();
-    std::fprintf(stderr, "dunmerrow: %s\n", e.description().c_str());
+    Fail(e.description());
     return 1;
   }
-  return 0;
 }
 
 }  // namespace app

@@ -6,6 +6,8 @@
 
 #include "app/host_settings.h"
 #include "core/com_error.h"
+#include "data/database_check.h"
+#include "data/registry.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -18,8 +20,12 @@ namespace {
 struct SessionState {
   std::mutex mutex;
   OutputOptions output;
+  std::string database;  // named explicitly; "" when the settings find it
   bool registered = false;
 };
+
+// How long a run waits for another run or send to leave the output folder.
+constexpr double kFolderLockWaitSeconds = 5;
 
 SessionState& State() {
   static SessionState state;
@@ -33,6 +39,11 @@ component::RunOutcome WithTraceFailure(component::RunOutcome outcome) {
     outcome.failure = component::RunFailure{failure->number(), failure->description()};
   }
   return outcome;
+}
+
+std::string ExplicitDatabase() {
+  std::lock_guard lock(State().mutex);
+  return State().database;
 }
 
 }  // namespace
@@ -62,6 +73,16 @@ void StartSession(MessagePresenter present) {
   State().registered = true;
 }
 
+void UseDatabase(const std::string& path) {
+  {
+    std::lock_guard lock(State().mutex);
+    State().database = path;
+  }
+  if (path.empty()) return;
+  Registry::SetOverride("Settings", "Networkable", "1");
+  Registry::SetOverride("Settings", "DatabaseLocation", path);
+}
+
 void SetOutput(const OutputOptions& output) {
   std::lock_guard lock(State().mutex);
   State().output = output;
@@ -78,6 +99,7 @@ report_engine::EngineOptions EngineOptionsNow() {
   options.output_folder = output.folder;
   options.destination = output.destination;
   options.render = output.render;
+  options.resend = output.resend;
   options.printer = output.printer.empty() ? PrinterFromSettings() : output.printer;
   // The mail server matters to the e-mail destinations only: a mistake in
   // its settings must not stop a preview or a print.
@@ -112,26 +134,78 @@ void StatementSession::SetPrintButtonObserver(std::function<void()> observer) {
   print_button_observer_ = std::move(observer);
 }
 
-component::RunOutcome StatementSession::Print(const std::string& definition) {
+SessionOutcome StatementSession::Print(const std::string& definition) {
   // A setting the engine cannot read is told before the database is opened.
   EngineOptionsNow();
+  const OutputOptions output = Output();
+  const platform::FolderLock lock(output.folder, kFolderLockWaitSeconds);
+  if (std::string database = ExplicitDatabase(); !database.empty()) {
+    // A database named for the run must be that one: the settings' fallback
+    // would print another database's statements.
+    try {
+      platform::CreateObjectAs<contracts::DBEngine>(contracts::kDBEngineProgId)
+          ->OpenDatabase(database, false, true, "");
+    } catch (const core::ComError& e) {
+      component::RunOutcome refused;
+      refused.ran = true;
+      refused.failure = component::RunFailure{
+          e.number(), "cannot open the database '" + database + "': " + e.description()};
+      SessionOutcome outcome;
+      outcome.run = std::move(refused);
+      return outcome;
+    }
+  }
+  component_->KeepPrintedLines(output.export_journal);
   component_->PrintReport(definition);
   // The engine's event comes here first, so the host hears of the button.
   if (contracts::Report* report = engine()) report->Advise(this);
-  component::RunOutcome outcome = WithTraceFailure(component_->LastOutcome());
-  if (!outcome.ran) {
-    outcome.failure = component::RunFailure{
+  component::RunOutcome run = component_->LastOutcome();
+  if (!run.ran) {
+    run.failure = component::RunFailure{
         core::kErrFileNotFound,
         "there is no report definition '" + component::DefinitionPath(definition) + "'"};
+    SessionOutcome outcome;
+    outcome.run = std::move(run);
+    return outcome;
   }
-  return outcome;
+  return Finish(std::move(run), output);
 }
 
-component::RunOutcome StatementSession::PressPrintButton() {
+SessionOutcome StatementSession::PressPrintButton() {
   contracts::Report* report = engine();
   if (!report) throw core::ComError(core::kErrObjectNotSet, "no report has run on this object yet");
+  const OutputOptions output = Output();
+  const platform::FolderLock lock(output.folder, kFolderLockWaitSeconds);
   report_engine::PressPrintButton(*report);
-  return WithTraceFailure(component_->LastOutcome());
+  return Finish(component_->LastOutcome(), output);
+}
+
+SessionOutcome StatementSession::Finish(component::RunOutcome run, const OutputOptions& output) {
+  SessionOutcome outcome;
+  outcome.run = WithTraceFailure(std::move(run));
+  // A run that stopped before its owners has nothing to account for.
+  if (!outcome.run.report_date) return outcome;
+  try {
+    outcome.reconciliation = Reconcile(outcome.run);
+    if (output.write_register) {
+      outcome.register_path = WriteRegister(output.folder, outcome.run, outcome.reconciliation);
+    }
+    if (output.export_journal) {
+      outcome.journal_path = WriteJournalExport(output.folder, outcome.run);
+    }
+  } catch (const core::ComError& e) {
+    if (!outcome.run.failure) {
+      outcome.run.failure = component::RunFailure{e.number(), e.description()};
+    }
+  }
+  try {
+    outcome.data_problems =
+        static_cast<int>(data::ProblemsForDate(*outcome.run.report_date).size());
+  } catch (const core::ComError&) {
+    // The data check reads what the run read; a table it cannot query is
+    // check-database's to report.
+  }
+  return outcome;
 }
 
 void StatementSession::PrintToPrinterButton() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/run_register.h"
 #include "component/cls_report.h"
 #include "component/run_outcome.h"
 #include "contracts/report.h"
@@ -23,9 +24,33 @@ namespace app {
 struct OutputOptions {
   std::string folder = "statements";
   int32_t destination = contracts::kDestinationPreview;
-  bool render = true;   // false: lay out and trace only, write no files
+  bool render = true;   // false: lay out and trace only, write no PDF or e-mail
   std::string printer;  // "" takes the setting Configure/Printer
+  // Deliver again what an earlier run delivered with the same content.
+  bool resend = false;
+  // Write OUT/register-DATE.csv and .json after every run that reached its
+  // owners; and OUT/journal-DATE.csv, every printed line, when asked.
+  bool write_register = true;
+  bool export_journal = false;
 };
+
+// What a run of the session did: the component's outcome, and the
+// session's own work after it.
+struct SessionOutcome {
+  component::RunOutcome run;
+  std::string register_path;  // the register's CSV; "" when none was written
+  std::string journal_path;   // the export; "" when none was asked for
+  Reconciliation reconciliation;
+  // How many problems `dunmerrow check-database --date D` finds among the
+  // owners and disbursements of the report date.
+  int data_problems = 0;
+};
+
+// Names the database of every later run explicitly (the command's
+// --database): a run first checks that it opens, and fails with the reason,
+// before anything is printed, when it does not. "" stops the check; the
+// settings given for the database stay as they are.
+void UseDatabase(const std::string& path);
 
 // Shows one message to the user and returns when it has been seen.
 using MessagePresenter = std::function<void(const std::string& text, const std::string& title)>;
@@ -64,17 +89,21 @@ class StatementSession : private contracts::ReportEvents {
   void SetPrintButtonObserver(std::function<void()> observer);
 
   // Runs the report `definition` (definition + ".rdn" in the component's
-  // folder) to the output of this moment. The outcome's failure is the run's
-  // (its message was shown), or 53 "there is no report definition 'PATH'"
-  // when the file is missing (the component still remembers the name for the
-  // print button). Raises ComError, before anything is printed, when a
-  // setting the engine needs cannot be read or the engine cannot be created.
-  component::RunOutcome Print(const std::string& definition);
+  // folder) to the output of this moment, holding the output folder's lock
+  // (FolderLock) for the run, then writes the register. The run's failure is
+  // the component's (its message was shown), 53 "there is no report
+  // definition 'PATH'" when the file is missing (the component still
+  // remembers the name for the print button), or that of an explicit
+  // database that does not open, of a trace or a register that cannot be
+  // written. Raises ComError, before anything is printed, when a setting the
+  // engine needs cannot be read, the engine cannot be created, or the output
+  // folder cannot be written or is in use by another run.
+  SessionOutcome Print(const std::string& definition);
 
   // The print button of the last run's report: the observer is told, then
   // the same report runs again to the printer on the same engine object.
   // Raises ComError 91 when no report has run yet.
-  component::RunOutcome PressPrintButton();
+  SessionOutcome PressPrintButton();
 
   clsReport& component() { return *component_; }
   // The last run's report engine object; null before the first run.
@@ -82,6 +111,8 @@ class StatementSession : private contracts::ReportEvents {
 
  private:
   void PrintToPrinterButton() override;
+  // The session's work after a run of the component.
+  SessionOutcome Finish(component::RunOutcome run, const OutputOptions& output);
 
   std::shared_ptr<clsReport> component_;
   std::function<void()> print_button_observer_;

@@ -89,6 +89,7 @@ void clsReport::ProduceReport(const std::string& ReportFilename) {
   parameters.date_to = GetParam("DateTo", platform::Now());
   parameters.notes = sections::ReadsTrue(GetParam("bNotes", false));
   parameters.detailed = sections::ReadsTrue(GetParam("bDetailed", false));
+  parameters.keep_lines = keep_lines_;
   component::ReportRun run(*objReport, std::move(parameters), progress_);
   last_outcome_ = run.Produce(component::DefinitionPath(ReportFilename));
 }

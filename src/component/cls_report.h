@@ -74,6 +74,9 @@ class clsReport : public core::Object, public contracts::ReportEvents {
   // first run, and after a PrintReport that found no definition, an outcome
   // whose `ran` is false.
   const component::RunOutcome& LastOutcome() const { return last_outcome_; }
+  // Whether later runs keep every journal and disbursement line they print
+  // in their outcome (for an export); off at first.
+  void KeepPrintedLines(bool keep) { keep_lines_ = keep; }
 
  private:
   friend class ClsReportPeer;  // tests read GetParam
@@ -92,6 +95,7 @@ class clsReport : public core::Object, public contracts::ReportEvents {
   std::shared_ptr<contracts::Report> objReport;
   std::function<void(int, int)> progress_;
   component::RunOutcome last_outcome_;
+  bool keep_lines_ = false;
 };
 
 #endif  // DUNMERROW_COMPONENT_CLS_REPORT_H_

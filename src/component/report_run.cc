@@ -33,9 +33,9 @@ RunOutcome ReportRun::Produce(const std::string& definition_path) {
     Steps(definition_path);
     return outcome_;
   } catch (const core::ComError& e) {
-    outcome_.failure = RunFailure{e.number(), e.description()};
+    outcome_.failure = RunFailure{e.number(), e.description(), true};
   } catch (const std::exception& e) {
-    outcome_.failure = RunFailure{core::kErrInternal, e.what()};
+    outcome_.failure = RunFailure{core::kErrInternal, e.what(), true};
   }
   platform::MsgBox("Error printing report - " + outcome_.failure->description);
   // The owner the run stopped in failed, with what it had printed so far; so

@@ -15,11 +15,13 @@
 
 namespace component {
 
-// The failure that stopped a run, as its message showed it after
-// "Error printing report - ".
+// The failure that stopped a run.
 struct RunFailure {
   int32_t number = 0;
   std::string description;
+  // The run's handler showed it as "Error printing report - " + description;
+  // false for a failure its host found before or after the run.
+  bool shown = false;
 };
 
 // A line as the statement printed it, kept for the accountants' export when

@@ -75,9 +75,8 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
 }
 
 AtomicFile::~AtomicFile() {
-  if (fd_ < 0) return;
-  close(fd_);
-  unlink(temporary_.c_str());
+  if (fd_ >= 0) close(fd_);
+  if (!temporary_.empty()) unlink(temporary_.c_str());
 }
 
 void AtomicFile::Write(const void* data, size_t size) {
@@ -103,10 +102,12 @@ void AtomicFile::Fail(int err) {
   close(fd_);
   fd_ = -1;
   unlink(temporary_.c_str());
+  temporary_.clear();
   RaiseFileError("Cannot write", path_, err);
 }
 
-void AtomicFile::Commit() {
+void AtomicFile::Prepare() {
+  if (prepared_) return;
   Flush();
   // A replaced file keeps its permissions: a settings file kept private
   // stays private.
@@ -121,11 +122,19 @@ void AtomicFile::Commit() {
     unlink(temporary_.c_str());
     RaiseFileError("Cannot write", path_, err);
   }
+  prepared_ = true;
+}
+
+void AtomicFile::Commit() {
+  Prepare();
   if (rename(temporary_.c_str(), path_.c_str()) != 0) {
     const int err = errno;
     unlink(temporary_.c_str());
+    prepared_ = false;
     RaiseFileError("Cannot write", path_, err);
   }
+  prepared_ = false;
+  temporary_.clear();
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& contents) {

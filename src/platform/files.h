@@ -38,6 +38,10 @@ class AtomicFile {
 
   void Write(const void* data, size_t size);
   void Write(const std::string& text) { Write(text.data(), text.size()); }
+  // Writes what is left and flushes it to the disk, without renaming yet:
+  // files that belong together are all prepared, then all committed.
+  void Prepare();
+  // Prepares when not done yet, then renames the file to `path`.
   void Commit();
   const std::string& path() const { return path_; }
 
@@ -48,6 +52,7 @@ class AtomicFile {
   std::string path_;
   std::string temporary_;
   int fd_ = -1;
+  bool prepared_ = false;
   std::string buffer_;  // writes gathered into large ones
 };
 

@@ -17,8 +17,31 @@ void SetMessageSink(MessageSink sink) {
   g_sink = std::move(sink);
 }
 
+std::string TerminalText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
+    if (c == '\n') {
+      out += "\n  ";
+    } else if (c == '\t') {
+      out += '\t';
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c < 0x20 || c == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 void WriteMessageToStderr(const std::string& text, const std::string& title) {
-  std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+  std::fprintf(stderr, "%s: %s\n", TerminalText(title).c_str(), TerminalText(text).c_str());
   std::fflush(stderr);
 }
 

@@ -20,7 +20,14 @@ void SetMessageSink(MessageSink sink);
 // has closed the box.
 void MsgBox(const std::string& text, const std::string& title = "");
 
-// The default presentation: "title: text" and a newline on standard error.
+// `text` made safe for a terminal: a line break starts an indented line (so
+// no text can pass for a line of its own), a lone CR shows as \r and every
+// other control character as \xNN, so data cannot move the cursor or send
+// escape sequences.
+std::string TerminalText(const std::string& text);
+
+// The default presentation: "title: text" and a newline on standard error,
+// through TerminalText.
 void WriteMessageToStderr(const std::string& text, const std::string& title);
 
 }  // namespace platform
