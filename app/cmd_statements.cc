@@ -153,6 +153,11 @@ void Fail(const std::string& text) {
   std::fprintf(stderr, "dunmerrow: %s\n", platform::TerminalText(text).c_str());
 }
 
+constexpr const char* kStateOrder[] = {"previewed", "printed", "written", "sent", "waiting",
+                                       "failed"};
+constexpr const char* kSharedReasons[] = {"no valid e-mail address", "already in the outbox",
+                                          "already sent"};
+
 bool MeantToBeSent(int32_t destination) {
   return destination == contracts::kDestinationEmail ||
          destination == contracts::kDestinationEmailAndOutbox;
@@ -166,7 +171,8 @@ void ShowSummary(const SessionOutcome& session, const OutputOptions& output, boo
   const component::RunOutcome& run = session.run;
   int pages = 0;
   std::vector<std::string> files;
-  std::map<std::string, int> states;  // "waiting: no valid e-mail address" -> 85
+  // "waiting: no valid e-mail address" -> 85, in the order of kStateOrder.
+  std::map<std::pair<int, std::string>, int> states;
   std::vector<const component::OwnerOutcome*> problems;
   for (const component::OwnerOutcome& owner : run.owners) {
     pages += owner.pages;
@@ -174,11 +180,14 @@ void ShowSummary(const SessionOutcome& session, const OutputOptions& output, boo
     const bool listed = state == DeliveryState::kWaiting || state == DeliveryState::kFailed ||
                         state == DeliveryState::kNone;
     if (listed) problems.push_back(&owner);
+    // Counted by why, where the reason is one that many statements share.
+    const std::string& reason = owner.delivery.reason;
+    const bool by_reason = std::find(std::begin(kSharedReasons), std::end(kSharedReasons),
+                                     reason) != std::end(kSharedReasons);
     const std::string name = StateName(state);
-    // Waiting statements are counted by why they wait, when most share a reason.
-    const bool by_reason = state == DeliveryState::kWaiting &&
-                           owner.delivery.reason == "no valid e-mail address";
-    ++states[by_reason ? name + ": " + owner.delivery.reason : name];
+    const int order = static_cast<int>(
+        std::find(std::begin(kStateOrder), std::end(kStateOrder), name) - std::begin(kStateOrder));
+    ++states[{order, by_reason ? name + ": " + reason : name}];
     const std::string& file = owner.delivery.file;
     if (!contracts::IsEmailDestination(owner.destination) && !file.empty() &&
         std::find(files.begin(), files.end(), file) == files.end()) {
@@ -188,7 +197,7 @@ void ShowSummary(const SessionOutcome& session, const OutputOptions& output, boo
   for (const std::string& file : files) std::printf("%s\n", file.c_str());
   std::printf("%zu statements, %d pages%s\n", run.owners.size(), pages,
               output.render ? "" : " laid out (no PDF written)");
-  for (const auto& [state, count] : states) std::printf("  %d %s\n", count, state.c_str());
+  for (const auto& [state, count] : states) std::printf("  %d %s\n", count, state.second.c_str());
   const size_t shown = verbose ? problems.size() : std::min<size_t>(problems.size(), 10);
   for (size_t i = 0; i < shown; ++i) {
     const component::OwnerOutcome& owner = *problems[i];

@@ -1,6 +1,8 @@
 // Reading the report engine's settings from the host's settings.
 #include "app/host_settings.h"
 
+#include <algorithm>
+
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "data/registry.h"
@@ -51,6 +53,17 @@ report_engine::SmtpSettings SmtpFromSettings() {
     throw core::ComError(core::kErrTypeMismatch,
                          "The setting Mail/Port is not a port number: '" + port + "'");
   }
+  const std::string timeout = Registry::GetRegSetting("Mail", "Timeout", "120");
+  try {
+    smtp.timeout_seconds = core::ToLong(core::Variant(timeout.empty() ? "120" : timeout));
+  } catch (const core::ComError&) {
+    smtp.timeout_seconds = 0;
+  }
+  if (smtp.timeout_seconds < 1) {
+    throw core::ComError(core::kErrTypeMismatch,
+                         "The setting Mail/Timeout is not a number of seconds: '" + timeout + "'");
+  }
+  smtp.connect_timeout_seconds = std::min(smtp.connect_timeout_seconds, smtp.timeout_seconds);
   const std::string security = Registry::GetRegSetting("Mail", "Security", "none");
   if (!report_engine::ParseSmtpSecurity(security.empty() ? "none" : security, smtp.security)) {
     throw core::ComError(core::kErrTypeMismatch,

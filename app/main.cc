@@ -21,7 +21,7 @@ constexpr Command kCommands[] = {
     {"import", "import", "copy a .mdb database into a SQLite file", app::RunImport},
     {"check-definition", "check-definition", "check a report definition (.rdn) file",
      app::RunCheckDefinition},
-    {"outbox", "outbox send", "send the e-mailed statements waiting in the outbox",
+    {"outbox", "outbox send|status", "send the e-mailed statements waiting, or tell what waits",
      app::RunOutbox},
     {"settings", "settings get|set", "read or write a host setting", app::RunSettings},
     {"check-database", "check-database", "list the rows of the data that would make statements wrong",
@@ -31,7 +31,7 @@ constexpr Command kCommands[] = {
 void PrintUsage(std::FILE* to) {
   std::fputs("Usage: dunmerrow COMMAND [OPTIONS]\n\nCommands:\n", to);
   for (const Command& command : kCommands) {
-    std::fprintf(to, "  %-17s %s\n", command.usage, command.summary);
+    std::fprintf(to, "  %-19s %s\n", command.usage, command.summary);
   }
   std::fputs("\nRun 'dunmerrow COMMAND --help' for the options of a command.\n", to);
 }

@@ -236,6 +236,48 @@ std::string WriteRegister(const std::string& out_folder, const RunOutcome& outco
   return csv_file.path();
 }
 
+std::vector<std::map<std::string, std::string>> ReadRegister(const std::string& path) {
+  const std::string text = platform::ReadFile(path);
+  std::vector<std::vector<std::string>> records(1);
+  std::string cell;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        cell += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().push_back(std::move(cell));
+      cell.clear();
+    } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+      if (c == '\r') ++i;
+      records.back().push_back(std::move(cell));
+      cell.clear();
+      records.emplace_back();
+    } else {
+      cell += c;
+    }
+  }
+  if (!cell.empty() || !records.back().empty()) records.back().push_back(std::move(cell));
+  if (records.back().empty()) records.pop_back();
+  std::vector<std::map<std::string, std::string>> rows;
+  if (records.empty()) return rows;
+  const std::vector<std::string>& names = records.front();
+  for (size_t r = 1; r < records.size(); ++r) {
+    std::map<std::string, std::string>& row = rows.emplace_back();
+    for (size_t i = 0; i < names.size() && i < records[r].size(); ++i) row[names[i]] = records[r][i];
+  }
+  return rows;
+}
+
 std::string WriteJournalExport(const std::string& out_folder, const RunOutcome& outcome) {
   std::string csv = "kind,owner_code,property,date,details,income,expense,fees,tax,amount\r\n";
   for (const OwnerOutcome& owner : outcome.owners) {

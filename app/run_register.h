@@ -5,6 +5,7 @@
 #ifndef DUNMERROW_APP_RUN_REGISTER_H_
 #define DUNMERROW_APP_RUN_REGISTER_H_
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,11 @@ std::string CsvCell(const std::string& text, bool is_text = true);
 // ComError naming the file that cannot be written.
 std::string WriteRegister(const std::string& out_folder, const component::RunOutcome& outcome,
                           const Reconciliation& reconciliation);
+
+// The rows of the register `path` as header name -> value, in order; the
+// cells read back as CsvCell wrote them (a formula's apostrophe kept).
+// Raises ComError naming the file when it cannot be read.
+std::vector<std::map<std::string, std::string>> ReadRegister(const std::string& path);
 
 // Writes OUT/journal-DATE.csv: every journal and disbursement line the
 // statements printed (the outcome must have kept them). Returns its path.

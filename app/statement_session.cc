@@ -25,7 +25,7 @@ struct SessionState {
 };
 
 // How long a run waits for another run or send to leave the output folder.
-constexpr double kFolderLockWaitSeconds = 5;
+constexpr double kFolderLockWaitSeconds = 3;
 
 SessionState& State() {
   static SessionState state;

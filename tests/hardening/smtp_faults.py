@@ -1,15 +1,30 @@
-# A mail server for the fault tests: refuses any recipient at refused@,
-# drops the connection in the middle of a message for drop@, and accepts
-# the rest, writing one line per accepted message to the log file.
-#   python3 smtp_faults.py PORT LOGFILE
+# A mail server for the fault tests. It listens on a free port of 127.0.0.1
+# and writes that port to PORTFILE once it is ready. It refuses any
+# recipient at refused@, drops the connection in the middle of a message for
+# drop@, never answers the end of a message for hang@, and accepts the rest;
+# with --silent it greets nobody. The log gets one line per connection
+# ("connect") and per accepted message (its recipients).
+#   python3 smtp_faults.py PORTFILE LOGFILE [--silent]
+import os
 import socket
 import sys
 import threading
+import time
 
-port, log_path = int(sys.argv[1]), sys.argv[2]
+port_path, log_path = sys.argv[1], sys.argv[2]
+silent = '--silent' in sys.argv[3:]
+lock = threading.Lock()
+
+
+def log(text):
+    with lock, open(log_path, 'a') as out:
+        out.write(text + '\n')
 
 
 def serve(conn):
+    log('connect')
+    if silent:
+        time.sleep(3600)
     reader = conn.makefile('rb')
 
     def send(text):
@@ -41,8 +56,9 @@ def serve(conn):
                 return
             while reader.readline() not in (b'.\r\n', b''):
                 pass
-            with open(log_path, 'a') as log:
-                log.write(' '.join(recipients) + '\n')
+            if any('hang@' in r for r in recipients):
+                time.sleep(3600)
+            log(' '.join(recipients))
             send('250 queued')
         elif verb == 'QUIT':
             send('221 bye')
@@ -53,9 +69,11 @@ def serve(conn):
 
 
 server = socket.socket()
-server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-server.bind(('127.0.0.1', port))
+server.bind(('127.0.0.1', 0))
 server.listen(8)
+with open(port_path + '.tmp', 'w') as out:
+    out.write(str(server.getsockname()[1]))
+os.rename(port_path + '.tmp', port_path)
 while True:
     connection, _ = server.accept()
     threading.Thread(target=serve, args=(connection,), daemon=True).start()

@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -198,6 +199,30 @@ struct Upload {
   size_t sent = 0;
 };
 
+// What one SMTP dialogue keeps for its error message and its time limit:
+// the server's last refusal, and when the whole message must be done.
+struct Dialogue {
+  std::string refusal;
+  std::chrono::steady_clock::time_point deadline;
+};
+
+int KeepServerAnswer(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  if (type != CURLINFO_HEADER_IN) return 0;
+  std::string line(data, size);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  // A refusal is what the user needs to read; the goodbye after it is not.
+  if (!line.empty() && (line[0] == '4' || line[0] == '5')) {
+    static_cast<Dialogue*>(user)->refusal = std::move(line);
+  }
+  return 0;
+}
+
+// libcurl waits for the server's last answer with a limit of its own, apart
+// from the transfer's: this keeps the whole message within its limit.
+int StopAtDeadline(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return std::chrono::steady_clock::now() > static_cast<Dialogue*>(user)->deadline ? 1 : 0;
+}
+
 size_t ReadUpload(char* buffer, size_t size, size_t count, void* user) {
   auto* upload = static_cast<Upload*>(user);
   const size_t n = std::min(size * count, upload->data->size() - upload->sent);
@@ -274,9 +299,18 @@ void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::str
   curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadUpload);
   curl_easy_setopt(c, CURLOPT_READDATA, &upload);
   curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 10L);
-  curl_easy_setopt(c, CURLOPT_TIMEOUT, 120L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(smtp.connect_timeout_seconds));
+  curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(smtp.timeout_seconds));
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  Dialogue dialogue;
+  dialogue.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(smtp.timeout_seconds);
+  curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(smtp.timeout_seconds));
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &StopAtDeadline);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &dialogue);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &KeepServerAnswer);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &dialogue);
+  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
   if (smtp.security == SmtpSecurity::kStartTls) {
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
   }
@@ -285,13 +319,20 @@ void SendMessage(const SmtpSettings& smtp, const std::string& to, const std::str
     curl_easy_setopt(c, CURLOPT_USERNAME, smtp.user.c_str());
     curl_easy_setopt(c, CURLOPT_PASSWORD, password ? password : "");
   }
-  const CURLcode result = curl_easy_perform(c);
+  CURLcode result = curl_easy_perform(c);
   if (result == CURLE_OK) return;
   long smtp_code = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &smtp_code);
+  if (result == CURLE_ABORTED_BY_CALLBACK) result = CURLE_OPERATION_TIMEDOUT;
+  std::string detail = error;
+  if (result == CURLE_OPERATION_TIMEDOUT) {
+    detail = "no answer within " + std::to_string(smtp.timeout_seconds) + " s (timed out)";
+  } else if (smtp_code >= 400 && !dialogue.refusal.empty()) {
+    detail = "it answered " + dialogue.refusal;
+  }
   throw MailError("the mail server " + smtp.host + ":" + std::to_string(port) +
                       " did not take the message for " + to,
-                  result, smtp_code, error);
+                  result, smtp_code, detail.c_str());
 }
 
 }  // namespace report_engine

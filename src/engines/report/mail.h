@@ -20,6 +20,10 @@ struct SmtpSettings {
   std::string from;
   std::string user;
   SmtpSecurity security = SmtpSecurity::kNone;
+  // The longest one message may take, from connecting to the server's last
+  // answer; connecting alone may take at most the first.
+  int connect_timeout_seconds = 10;
+  int timeout_seconds = 120;
 };
 
 // "none", "starttls" or "tls" (any letter case); false for anything else.
