@@ -264,10 +264,48 @@ TEST_F(HostileDataTest, AmountsAtTheCurrencyLimitsPrintOrStopOnOverflow) {
       "('PX', '2009-04-11 00:00:00', 922337203685477, 'BANK', 'RENT');");
   RunResult overflow = Run("2009-04-18");
   const std::string failure = PrintedOrStopped(overflow);
-  EXPECT_NE(failure.find("Overflow"), std::string::npos) << failure;
+  // The overflow says what was added up, for whom, in which table and where.
+  EXPECT_NE(failure.find("Overflow: the income of owner MAX (table Revenues) at the journal "
+                         "line of property PX on 11/04/2009 passes the largest amount"),
+            std::string::npos)
+      << failure;
   for (const auto& total : Fields(overflow, "TransFooter", "TotalValue")) {
     EXPECT_EQ(total.find('-'), std::string::npos) << total;
   }
+}
+
+TEST_F(HostileDataTest, TheDataReachesTheTerminalEscapedAndAStoppedRunPrintsNoCounts) {
+  StandardSetup();
+  // An escape sequence and a carriage return in the owner's code and name.
+  Owner("EV\x1b[2JIL", "Ms \rEve", "not an address");
+  Sql("update disbursement set amount = NULL");
+  RunResult r = Run("2009-04-18");
+  ASSERT_EQ(r.status, 1);
+  EXPECT_NE(r.stderr_text.find("EV\\x1B[2JIL"), std::string::npos) << r.stderr_text;
+  EXPECT_EQ(r.stderr_text.find('\x1b'), std::string::npos);
+  EXPECT_EQ(FileText(dir_ / "stdout.txt").find(" statements, "), std::string::npos);
+
+  Sql("update disbursement set amount = 10");
+  r = Run("2009-04-18", "--to outbox");
+  const std::string summary = FileText(dir_ / "stdout.txt");
+  EXPECT_NE(summary.find("Ms \\rEve: no valid e-mail address"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find('\x1b'), std::string::npos);
+  EXPECT_EQ(summary.find('\r'), std::string::npos);
+}
+
+TEST_F(HostileDataTest, AnExplicitDatabaseThatDoesNotOpenStopsBeforeAnythingIsPrinted) {
+  StandardSetup();
+  Owner("OK1", "Ms Ok");
+  // The folder's own property.mdb would print; the one named does not exist.
+  const std::string missing = (dir_ / "nonexistent.mdb").string();
+  RunResult r = Command("statements --date 2009-04-18 --database '" + missing + "' --app-folder '" +
+                        dir_.string() + "' --out '" + out_.string() + "' --trace '" +
+                        (dir_ / "trace.jsonl").string() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.Events("section").empty());
+  EXPECT_NE(r.stderr_text.find("cannot open the database '" + missing + "'"), std::string::npos)
+      << r.stderr_text;
+  EXPECT_EQ(r.stderr_text.find("Reverting"), std::string::npos) << r.stderr_text;
 }
 
 }  // namespace
