@@ -1,0 +1,155 @@
+// The run register through the real command: a row for every statement with
+// what became of it, the reconciliation with the database, cells a
+// spreadsheet cannot misread, and the accountants' export.
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "statement_harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class RegisterTest : public StatementTest {
+ protected:
+  void Owners() {
+    StandardSetup();
+    Sql("insert into owner (code, name, street1, email) values "
+        "('ALPHA', 'Alice Alpha', '1 Main St', 'alice@example.com'),"
+        "('BRAVO', 'Bob Bravo', '2 High St', 'not an address');"
+        "insert into property (code, ownercode, [sale value]) values ('A1', 'ALPHA', 0);"
+        "insert into Revenues ([property code], Date, Amount, tax, counter_gl, [Revenue Group]) "
+        "values ('A1', '2009-04-10 00:00:00', 100, 10, 'BANK', 'RENT'),"
+        "('A1', '2009-04-11 00:00:00', 50.25, 0, 'BANK', 'RENT');"
+        "insert into Expenses ([property code], Date, Amount, tax, [Expense Group]) values "
+        "('A1', '2009-04-12 00:00:00', 30, 3, 'REPAIRS');"
+        "insert into disbursement (owner, date, amount, fees, tax, reserve_taken) values "
+        "('ALPHA', '2009-04-18 00:00:00', 110.25, 10, 1, 0),"
+        "('BRAVO', '2009-04-18 00:00:00', 500, 50, 5, 0);");
+  }
+  // The register's cells as Python's csv module reads them, one row a line,
+  // cells joined by " | ".
+  std::string ParsedRegister() {
+    const fs::path script = dir_ / "read.py";
+    std::ofstream(script) << "import csv, sys\n"
+                             "for row in csv.reader(open(sys.argv[1], newline='')):\n"
+                             "    print(' | '.join(row))\n";
+    const fs::path out = dir_ / "parsed.txt";
+    std::system(("python3 '" + script.string() + "' '" + (out_ / "register-2009-04-18.csv").string() +
+                 "' > '" + out.string() + "'")
+                    .c_str());
+    return ReadText(out);
+  }
+  nlohmann::json Reconciliation() {
+    return nlohmann::json::parse(ReadText(out_ / "register-2009-04-18.json"));
+  }
+};
+
+TEST_F(RegisterTest, EveryStatementIsAccountedForInEveryDestination) {
+  Owners();
+  RunResult preview = Run("2009-04-18", "--export-journal");
+  ASSERT_EQ(preview.status, 0) << preview.stderr_text;
+  std::string rows = ParsedRegister();
+  EXPECT_NE(rows.find("ALPHA | Alice Alpha | 1909-04-20 | 2009-04-18 | 1 | 150.25 | 30.00 | 7.00 | "
+                      "10.00 | 110.25 | preview | previewed |  | statements-2009-04-18.pdf | "),
+            std::string::npos)
+      << rows;
+  const std::string pdf = ReadText(out_ / "statements-2009-04-18.pdf");
+  std::ofstream(dir_ / "pdf.bin", std::ios::binary) << pdf;
+  std::system(("sha256sum '" + (dir_ / "pdf.bin").string() + "' > '" +
+               (dir_ / "pdf.sha").string() + "'").c_str());
+  EXPECT_NE(rows.find(ReadText(dir_ / "pdf.sha").substr(0, 64) + "\n"), std::string::npos);
+  // The export's lines sum to the statement's totals.
+  const std::string journal = ReadText(out_ / "journal-2009-04-18.csv");
+  EXPECT_NE(journal.find("journal,ALPHA,A1,2009-04-10,Rent received,100.00,,,10.00,\r\n"),
+            std::string::npos)
+      << journal;
+  EXPECT_NE(journal.find("journal,ALPHA,A1,2009-04-12,Repairs and maintenance,,30.00,,-3.00,\r\n"),
+            std::string::npos)
+      << journal;
+  EXPECT_NE(journal.find("disbursement,ALPHA,,2009-04-18,Disbursement,,,10.00,,110.25\r\n"),
+            std::string::npos)
+      << journal;
+
+  // The printer: a fake lp on PATH takes the job.
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  std::ofstream(bin / "lp") << "#!/bin/sh\necho \"$@\" >> '" << (dir_ / "lp.log").string() << "'\n";
+  fs::permissions(bin / "lp", fs::perms::owner_all);
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+  RunResult printed = Run("2009-04-18", "--to print");
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(printed.status, 0) << printed.stderr_text;
+  EXPECT_NE(ParsedRegister().find("| printer | printed |"), std::string::npos);
+
+  RunResult outbox = Run("2009-04-18", "--to outbox");
+  EXPECT_EQ(outbox.status, 0) << outbox.stderr_text;
+  rows = ParsedRegister();
+  EXPECT_NE(rows.find("| alice@example.com | written |  | outbox/Statement-2009-04-18-ALPHA.eml |"),
+            std::string::npos)
+      << rows;
+  EXPECT_NE(rows.find("| not an address | waiting | no valid e-mail address | "
+                      "outbox/Statement-2009-04-18-BRAVO.eml |"),
+            std::string::npos)
+      << rows;
+  const nlohmann::json totals = Reconciliation();
+  EXPECT_EQ(totals["run"]["states"], (nlohmann::json{{"waiting", 1}, {"written", 1}}));
+  EXPECT_EQ(totals["run"]["disbursed"], "610.25");
+  EXPECT_EQ(totals["database"]["disbursed"], "610.25");
+  EXPECT_TRUE(totals["agrees"]);
+}
+
+TEST_F(RegisterTest, ADisbursementWithoutItsOwnerIsFoundAndTold) {
+  Owners();
+  Sql("insert into disbursement (owner, date, amount, fees, tax) values "
+      "('GHOST', '2009-04-18 00:00:00', 75, 0, 0)");
+  RunResult r = Run("2009-04-18");
+  EXPECT_EQ(r.status, 0) << r.stderr_text;  // a warning, not a failure
+  const nlohmann::json totals = Reconciliation();
+  EXPECT_FALSE(totals["agrees"]);
+  EXPECT_EQ(totals["database"]["orphans"],
+            (nlohmann::json::array({{{"owner_code", "GHOST"}, {"amount", "75.00"}}})));
+  EXPECT_EQ(totals["database"]["disbursed"], "685.25");
+  EXPECT_NE(r.stderr_text.find("dunmerrow: warning: the statements disburse 610.25, the 3 "
+                               "disbursements in the database 685.25; 1 disbursement has no "
+                               "owner row: GHOST 75.00\n"),
+            std::string::npos)
+      << r.stderr_text;
+}
+
+TEST_F(RegisterTest, HostileNamesAreQuotedSoASpreadsheetNeitherSplitsNorEvaluatesThem) {
+  StandardSetup();
+  const std::vector<std::pair<std::string, std::string>> owners = {
+      {"=1+2", "=HYPERLINK(\"http://x.example\",\"click\")"},
+      {"+SUM", "Smith, Jones and \"Partners\""},
+      {"-9", "Line one\r\nLine two"},
+      {"@A", "@import"}};
+  for (const auto& [code, name] : owners) {
+    std::string quoted_name;
+    for (char c : name) quoted_name += c == '\'' ? std::string("''") : std::string(1, c);
+    Sql("insert into owner (code, name, street1) values ('" + code + "', '" + quoted_name +
+        "', 'x'); insert into disbursement (owner, date, amount, fees, tax) values ('" + code +
+        "', '2009-04-18 00:00:00', 1, 0, 0);");
+  }
+  ASSERT_EQ(Run("2009-04-18").status, 0);
+  const std::string rows = ParsedRegister();
+  EXPECT_NE(rows.find("'+SUM | Smith, Jones and \"Partners\" | "), std::string::npos) << rows;
+  EXPECT_NE(rows.find("'-9 | Line one\r\nLine two | "), std::string::npos) << rows;
+  EXPECT_NE(rows.find("'=1+2 | '=HYPERLINK(\"http://x.example\",\"click\") | "), std::string::npos)
+      << rows;
+  EXPECT_NE(rows.find("'@A | '@import | "), std::string::npos) << rows;
+}
+
+}  // namespace
+}  // namespace e2e
