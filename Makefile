@@ -28,7 +28,8 @@ sanitize: deps
 	@cmake --build build-asan -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-bench: deps
+bench:
+	@scripts/install-deps.sh bench
 	@scripts/bench.sh
 
 fuzz: deps

@@ -14,7 +14,13 @@ packages=(
   poppler-utils python3 python3-aiosmtpd cups-client
   clang libclang-rt-14-dev
   time
+  libgtk-4-dev xvfb xauth
 )
+
+# The benchmark's peer line draws the same texts with another PDF library.
+if [ "${1:-}" = "bench" ]; then
+  packages+=(python3-reportlab)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
