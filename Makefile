@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo bench fuzz sanitize install clean
+.PHONY: all deps configure build test demo bench fuzz sanitize tsan install clean
 
 all: build
 
@@ -28,6 +28,13 @@ sanitize: deps
 	@cmake --build build-asan -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
+# The worker thread's tests under the thread sanitizer: the documents of the
+# demo portfolio, deliveries and failures.
+tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DDUNMERROW_TSAN=ON -DDUNMERROW_FUZZ=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS) --target dunmerrow_cmd e2e_tests hardening_tests report_engine_tests
+	@TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'DemoTraceGolden|DeliveryTest|FaultTest.AFullDisk|ReportEngineTest|MailTest'
+
 bench:
 	@scripts/install-deps.sh bench
 	@scripts/bench.sh
@@ -40,4 +47,4 @@ install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) build-asan build-release build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-release build-fuzz

@@ -34,6 +34,15 @@ std::string Visible(const std::string& text) {
 
 std::string PrinterFromSettings() { return Registry::GetRegSetting("Configure", "Printer", ""); }
 
+bool WorkerFromSettings() {
+  const std::string threads = Registry::GetRegSetting("Configure", "Threads", "2");
+  if (threads.empty() || threads == "2") return true;
+  if (threads == "1") return false;
+  throw core::ComError(core::kErrTypeMismatch,
+                       "The setting Configure/Threads must be 1 or 2, not '" + Visible(threads) +
+                           "'");
+}
+
 report_engine::SmtpSettings SmtpFromSettings() {
   report_engine::SmtpSettings smtp;
   smtp.host = Registry::GetRegSetting("Mail", "Host", "");

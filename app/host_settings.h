@@ -11,6 +11,10 @@ namespace app {
 
 // Configure/Printer; "" for the system's default printer.
 std::string PrinterFromSettings();
+// Configure/Threads: 2 (the default) paints and writes documents on a second
+// thread while the run lays out the next ones; 1 does everything on the
+// run's thread. Raises ComError for any other value.
+bool WorkerFromSettings();
 
 // Mail/Host, Port, From, User and Security (none, starttls, tls). Raises
 // ComError naming the setting when Port or Security cannot be read, or when

@@ -2,6 +2,7 @@
 // each owner's header and sections, and the outcome of it all.
 #include "component/report_run.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "accounts/account_cache.h"
@@ -37,11 +38,36 @@ RunOutcome ReportRun::Produce(const std::string& definition_path) {
   } catch (const std::exception& e) {
     outcome_.failure = RunFailure{core::kErrInternal, e.what(), true};
   }
+  // The statements ended before the failure are still delivered; when one
+  // of them fails, that failure is where the run stopped.
+  std::string behind;
+  if (context_.documents) {
+    try {
+      context_.documents->Settle();
+    } catch (const core::ComError& e) {
+      outcome_.failure = RunFailure{e.number(), e.description(), true};
+    } catch (const std::exception& e) {
+      outcome_.failure = RunFailure{core::kErrInternal, e.what(), true};
+    }
+    behind = context_.documents->FailedStatement();
+  }
   platform::MsgBox("Error printing report - " + outcome_.failure->description);
-  // The owner the run stopped in failed, with what it had printed so far; so
-  // did every owner waiting for the one document, when that one failed.
   const contracts::Delivery failed{contracts::DeliveryState::kFailed, "",
                                    outcome_.failure->description};
+  // A statement that failed behind the run, while later owners were laid
+  // out: the run stopped in that one, and the later ones were not delivered.
+  if (!behind.empty()) {
+    auto stopped = std::find_if(outcome_.owners.rbegin(), outcome_.owners.rend(),
+                                [&behind](const OwnerOutcome& o) { return o.owner_code == behind; });
+    if (stopped != outcome_.owners.rend()) {
+      stopped->delivery = failed;
+      outcome_.owners.erase(stopped.base(), outcome_.owners.end());
+      owner_.reset();
+      return outcome_;
+    }
+  }
+  // The owner the run stopped in failed, with what it had printed so far; so
+  // did every owner waiting for the one document, when that one failed.
   if (owner_) {
     RecordOwner(*owner_);
     outcome_.owners.back().delivery = failed;
@@ -96,7 +122,11 @@ void ReportRun::Steps(const std::string& definition_path) {
     General::DataMoveNext(owner_set_);
   }
 
-  if (contracts::IsEmailDestination(report.Destination())) return;
+  if (contracts::IsEmailDestination(report.Destination())) {
+    // The engine may still be writing the last statements.
+    if (context_.documents) context_.documents->Settle();
+    return;
+  }
   report.EndReport();
   // Every statement of the run is in the one document just delivered.
   const contracts::Delivery delivery = LastDelivery();

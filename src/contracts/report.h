@@ -129,6 +129,14 @@ class StatementDocuments {
   virtual int32_t PageCount() const = 0;
   // What the last EndReport did with its document.
   virtual const Delivery& LastDelivery() const = 0;
+  // An engine may deliver documents behind the run, after EndReport has
+  // returned (LastDelivery then tells what it will be): Settle waits until
+  // every document ended so far is delivered and raises the first failure.
+  virtual void Settle() = 0;
+  // After a failure raised by the engine: the owner code of the statement
+  // whose document failed behind the run, or "" when the failure belongs to
+  // the call that raised it.
+  virtual std::string FailedStatement() const = 0;
 };
 
 }  // namespace contracts

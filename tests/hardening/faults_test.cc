@@ -47,14 +47,29 @@ TEST_F(FaultTest, AFullDiskLeavesOnlyWholeMessagesInTheOutbox) {
   if (!SmallDisk("48k")) GTEST_SKIP() << "needs root to mount a small file system";
   RunResult r = Run("2009-04-18", "--to outbox");
   ASSERT_EQ(r.status, 1) << "the small disk held every message; make it smaller";
-  // The owners ended before the disk filled keep their messages; the run
+  // The owners written before the disk filled keep their messages; the run
   // stops at the one that did not fit.
-  EXPECT_LT(r.Events("end").size(), 3u);
+  EXPECT_LT(FilesUnder(out_ / "outbox").size(), 3u);
   const auto messages = r.Events("message");
   ASSERT_FALSE(messages.empty());
   const std::string failure = messages.back()["text"];
   EXPECT_EQ(failure.rfind("Error printing report - ", 0), 0u) << failure;
   EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+  // The register tells no more than was written: the owner that did not fit
+  // is the last row, failed, and every row before it names its message.
+  std::istringstream rows(FileText(out_ / "register-2009-04-18.csv"));
+  std::vector<std::vector<std::string>> cells;
+  for (std::string line; std::getline(rows, line);) {
+    std::stringstream fields(line);
+    cells.emplace_back();
+    for (std::string cell; std::getline(fields, cell, ',');) cells.back().push_back(cell);
+  }
+  ASSERT_GE(cells.size(), 2u);
+  EXPECT_EQ(cells.back().at(11), "failed");
+  for (size_t i = 1; i + 1 < cells.size(); ++i) {
+    EXPECT_EQ(cells[i].at(11), "written");
+    EXPECT_TRUE(fs::exists(out_ / cells[i].at(13))) << cells[i].at(13);
+  }
   // What was written is whole: a message ends with its closing MIME boundary.
   for (const std::string& name : FilesUnder(out_)) {
     if (name.rfind("register-", 0) == 0) continue;

@@ -102,11 +102,15 @@ Outbox::Found Outbox::Find(const std::string& name) const {
   return {};
 }
 
-std::string Outbox::Queue(const std::string& name, const std::string& message) {
+std::string Outbox::PathOf(const std::string& name) const {
+  return (fs::path(outbox_) / (name + ".eml")).string();
+}
+
+std::string Outbox::Queue(const std::string& name, const std::string& message) const {
   std::error_code ec;
   fs::create_directories(outbox_, ec);
   if (ec) throw platform::OsError("cannot create the folder " + outbox_, ec.value(), kEngineSource);
-  const std::string path = (fs::path(outbox_) / (name + ".eml")).string();
+  const std::string path = PathOf(name);
   platform::WriteFileAtomically(path, message);
   return path;
 }

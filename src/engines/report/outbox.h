@@ -38,9 +38,11 @@ class Outbox {
   // The newest sent copy counts first, then one waiting, then a claim.
   Found Find(const std::string& name) const;
 
-  // Writes `message` as OUT/outbox/NAME.eml, replacing a copy waiting there;
+  // Writes `message` as PathOf(name), replacing a copy waiting there;
   // returns its path. Raises ComError naming the file when it cannot.
-  std::string Queue(const std::string& name, const std::string& message);
+  std::string Queue(const std::string& name, const std::string& message) const;
+  // OUT/outbox/NAME.eml.
+  std::string PathOf(const std::string& name) const;
 
   // Sends the waiting message `path` once: kSent with its path in OUT/sent,
   // or kWaiting with the reason it stays in the outbox. Once the server has

@@ -84,12 +84,16 @@ const FontSpec& PagePainter::FontOf(const ElementObject& element, int32_t style)
   return element.def().font;
 }
 
-void PagePainter::PaintCopy(cairo_t* cr, const SectionObject& section, int32_t y,
-                            const std::vector<ElementSnapshot>& elements) {
+void PagePainter::PaintPage(cairo_t* cr, const LaidOutPage& page, int number, int count) {
+  for (const SectionCopy& copy : page) PaintCopy(cr, copy);
+  PaintPageNumber(cr, number, count);
+}
+
+void PagePainter::PaintCopy(cairo_t* cr, const SectionCopy& copy) {
   const double origin_x = Pt(def_.page.margin_left);
-  const double origin_y = Pt(def_.page.margin_top + y);
-  for (const ElementSnapshot& snap : elements) {
-    const ElementObject& element = *section.elements()[snap.index];
+  const double origin_y = Pt(def_.page.margin_top + copy.y);
+  for (const ElementSnapshot& snap : copy.elements) {
+    const ElementObject& element = *snap.element;
     const ElementDef& def = element.def();
     const double x = origin_x + Pt(snap.left);
     const double top = origin_y + Pt(snap.top);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -19,7 +20,7 @@
 #include "engines/report/page_painter.h"
 #include "engines/report/printer.h"
 #include "engines/report/report_objects.h"
-#include "engines/report/spool.h"
+#include "engines/report/document_worker.h"
 #include "engines/report/text_engine.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -33,6 +34,9 @@ namespace {
 
 constexpr char kSource[] = "Vintrel.Report";
 namespace fs = std::filesystem;
+// Jobs that may wait for the worker: each is a page group (a statement's
+// pages) or a document's start or end, so memory stays a few statements.
+constexpr size_t kQueuedJobs = 16;
 
 [[noreturn]] void Fail(int32_t number, const std::string& text) {
   throw core::ComError(number, text, kSource);
@@ -55,7 +59,7 @@ class Fingerprint {
     Bytes(text.data(), text.size());
   }
   void Add(int64_t number) { Bytes(&number, sizeof number); }
-  void Add(const SpoolCopy& copy) {
+  void Add(const SectionCopy& copy) {
     Add(static_cast<int64_t>(copy.section));
     Add(static_cast<int64_t>(copy.y));
     for (const ElementSnapshot& e : copy.elements) {
@@ -92,7 +96,8 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   explicit ReportImpl(EngineOptions options)
       : options_(std::move(options)),
         destination_(options_.destination),
-        outbox_(options_.output_folder, options_.smtp) {}
+        outbox_(options_.output_folder, options_.smtp),
+        worker_(options_.worker, kQueuedJobs) {}
 
   bool LoadDefinition(const std::string& path) override;
   std::shared_ptr<contracts::ReportSection> Sections(const std::string& name) override {
@@ -113,6 +118,8 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   void BeginStatement(const std::string& owner_code) override { statement_owner_ = owner_code; }
   int32_t PageCount() const override { return doc_pages_; }
   const contracts::Delivery& LastDelivery() const override { return last_delivery_; }
+  void Settle() override { worker_.Drain(); }
+  std::string FailedStatement() const override { return worker_.failed_owner(); }
 
   void PressPrintButton() {
     if (events_) events_->PrintToPrinterButton();
@@ -123,8 +130,13 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   size_t IndexOf(const std::string& name) const;
   void StartPage();
   std::string DateText() const;
-  // Paints the spooled document through `sink`.
-  void Render(int pages, const PdfWriter::Sink& sink);
+  // The painting of the current document, handed to the worker: its start
+  // (a PDF file at `path`, or the bytes of an attachment when `path` is ""),
+  // each finished page group, and its end.
+  void PostBegin(const std::string& path);
+  void PostGroup(size_t pages);
+  // Waits for the document's PDF; raises what went wrong writing it.
+  void FinishPdf();
   std::string PdfPath() const;
   // The name of the current statement's documents, unique within the run.
   std::string DocumentName();
@@ -133,8 +145,8 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   std::optional<contracts::Delivery> AlreadyDelivered(const std::string& name,
                                                       const std::string& fingerprint,
                                                       bool valid);
-  contracts::Delivery DeliverPdf(int pages);
-  contracts::Delivery DeliverEmail(int pages);
+  contracts::Delivery DeliverPdf();
+  contracts::Delivery DeliverEmail();
   // A delivery problem that must not stop the run: kept for the summary and
   // written to the trace.
   void ReportProblem(const std::string& text);
@@ -144,10 +156,10 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   std::unique_ptr<Definition> def_;
   std::vector<std::shared_ptr<SectionObject>> sections_;
   std::unordered_map<std::string, size_t> index_;
-  TextEngine text_;
-  ImageCache images_;
-  Spool spool_;
-  SpoolCopy copy_;  // reused for every copy
+  TextEngine text_;  // measures for the run; the worker paints with its own
+  SectionCopy copy_;  // reused for every copy
+  // Pages of the open page group: painted once the group's size is known.
+  std::vector<LaidOutPage> group_;
   Outbox outbox_;
   std::map<std::string, std::string> owner_of_name_;  // the run's document names, and whose
   std::string document_name_;     // of the current document, once chosen
@@ -167,10 +179,38 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   std::string report_date_;
   std::string statement_owner_;
   contracts::Delivery last_delivery_;
+
+  // What only the worker's jobs touch, one after another.
+  struct Painting {
+    std::unique_ptr<platform::AtomicFile> file;  // a PDF on disk
+    std::string bytes;                           // or in memory, to be attached
+    std::optional<core::ComError> write_failure;
+    std::unique_ptr<PdfWriter> writer;
+  };
+  TextEngine paint_text_;
+  ImageCache images_;
+  std::unique_ptr<PagePainter> painter_;
+  std::unique_ptr<Painting> painting_;
+  // The document the worker painted, which its end takes over.
+  // Whose document a job belongs to: an e-mailed statement's owner, or ""
+  // for a document of the whole run.
+  std::string JobOwner() const {
+    return contracts::IsEmailDestination(destination_) ? statement_owner_ : "";
+  }
+  std::unique_ptr<Painting> TakePainting() {
+    if (!painting_ || !painting_->writer) Fail(core::kErrInternal, "a document ended unpainted");
+    return std::move(painting_);
+  }
+  // Last, so that it stops before what its jobs use goes away.
+  DocumentWorker worker_;
 };
 
 bool ReportImpl::LoadDefinition(const std::string& path) {
   auto def = std::make_unique<Definition>(LoadDefinitionFile(path));
+  // Nothing of an earlier run may still be painting with the old sections.
+  worker_.Reset();
+  painting_.reset();
+  painter_ = std::make_unique<PagePainter>(*def, paint_text_, images_);
   sections_.clear();
   index_.clear();
   for (const SectionDef& section : def->sections) {
@@ -187,7 +227,7 @@ bool ReportImpl::LoadDefinition(const std::string& path) {
   }
   fingerprint_.Reset();
   fingerprint_.Add(definition_hash_);
-  spool_.Reset();
+  group_.clear();
   doc_pages_ = 0;
   group_pages_.clear();
   cursor_ = 0;
@@ -211,7 +251,12 @@ void ReportImpl::StartPage() {
   if (group_pages_.empty()) group_pages_.push_back(0);
   ++group_pages_.back();
   if (options_.render) {
-    spool_.AddPage();
+    if (doc_pages_ == 1) {
+      const bool email = contracts::IsEmailDestination(destination_);
+      if (!email) MakeFolder(options_.output_folder);
+      PostBegin(email ? "" : PdfPath());
+    }
+    group_.emplace_back();
     fingerprint_.Add(int64_t{-1});
   }
   if (doc_pages_ > 1 && platform::TraceEnabled()) {
@@ -232,6 +277,7 @@ void ReportImpl::PrintSection(const std::string& name) {
   if (!page_has_output_ && name == def_->page_group && group_pages_.back() > 1) {
     --group_pages_.back();
     group_pages_.push_back(1);
+    if (options_.render) PostGroup(group_.size() - 1);
   }
   if (options_.render) {
     copy_.section = static_cast<uint32_t>(index);
@@ -240,6 +286,7 @@ void ReportImpl::PrintSection(const std::string& name) {
     for (size_t i = 0; i < section.elements().size(); ++i) {
       const ElementObject& e = *section.elements()[i];
       ElementSnapshot& snap = copy_.elements[i];
+      snap.element = &e;
       snap.index = static_cast<uint32_t>(i);
       snap.top = e.def().top;
       snap.left = e.def().left;
@@ -248,8 +295,8 @@ void ReportImpl::PrintSection(const std::string& name) {
       snap.style = e.style();
       snap.text = ValidUtf8(e.text());
     }
-    spool_.AddCopy(copy_);
     fingerprint_.Add(copy_);
+    group_.back().push_back(copy_);
   }
   std::vector<std::pair<std::string, std::string>> fields;
   const bool trace = platform::TraceEnabled();
@@ -304,38 +351,70 @@ std::string ReportImpl::DateText() const {
   return platform::Now().ToIso().substr(0, 10);
 }
 
-void ReportImpl::Render(int pages, const PdfWriter::Sink& sink) {
+void ReportImpl::PostBegin(const std::string& path) {
   std::string created = platform::Now().ToIso();
   created[10] = 'T';
-  PdfWriter writer(def_->page, sink, created);
-  PagePainter painter(*def_, text_, images_);
-  int page = 0;
-  size_t group = 0;
-  int page_in_group = 0;
-  bool first_on_page = false;
-  const auto group_size = [&] { return group < group_pages_.size() ? group_pages_[group] : pages; };
-  spool_.Replay(
-      [&] {
-        if (page > 0) {
-          painter.PaintPageNumber(writer.cr(), page_in_group, group_size());
-          writer.ShowPage();
-        }
-        ++page;
-        ++page_in_group;
-        first_on_page = true;
+  const PageSetup page = def_->page;
+  worker_.Post(
+      [this, path, created, page] {
+        painting_ = std::make_unique<Painting>();
+        Painting& painting = *painting_;
+        if (!path.empty()) painting.file = std::make_unique<platform::AtomicFile>(path);
+        // Cairo hears of a failed write only as "write error" and may carry
+        // on to the end of the document: the first failure is kept and
+        // raised when the document ends.
+        const auto sink = [&painting](const unsigned char* data, unsigned int length) {
+          if (painting.write_failure) return false;
+          if (!painting.file) {
+            painting.bytes.append(reinterpret_cast<const char*>(data), length);
+            return true;
+          }
+          try {
+            painting.file->Write(data, length);
+            return true;
+          } catch (const core::ComError& e) {
+            painting.write_failure = e;
+            return false;
+          }
+        };
+        painting.writer = std::make_unique<PdfWriter>(page, sink, created);
       },
-      [&](const SpoolCopy& copy) {
-        const SectionObject& section = *sections_[copy.section];
-        if (first_on_page && page_in_group > 1 && section.Name() == def_->page_group) {
-          ++group;
-          page_in_group = 1;
+      JobOwner());
+}
+
+void ReportImpl::PostGroup(size_t pages) {
+  if (pages == 0) return;
+  auto batch = std::make_shared<std::vector<LaidOutPage>>(
+      std::make_move_iterator(group_.begin()), std::make_move_iterator(group_.begin() + pages));
+  group_.erase(group_.begin(), group_.begin() + static_cast<std::ptrdiff_t>(pages));
+  worker_.Post(
+      [this, batch] {
+        const int count = static_cast<int>(batch->size());
+        for (int i = 0; i < count; ++i) {
+          painter_->PaintPage(painting_->writer->cr(), (*batch)[i], i + 1, count);
+          painting_->writer->ShowPage();
         }
-        first_on_page = false;
-        painter.PaintCopy(writer.cr(), section, copy.y, copy.elements);
-      });
-  painter.PaintPageNumber(writer.cr(), page_in_group, group_size());
-  writer.ShowPage();
-  writer.Finish();
+      },
+      JobOwner());
+}
+
+void ReportImpl::FinishPdf() {
+  PostGroup(group_.size());
+  worker_.Post(
+      [this] {
+        std::unique_ptr<Painting> painting = TakePainting();
+        try {
+          painting->writer->Finish();
+        } catch (...) {
+          if (painting->write_failure) throw *painting->write_failure;
+          throw;
+        }
+        if (painting->write_failure) throw *painting->write_failure;
+        if (!painting->file) Fail(core::kErrInternal, "a PDF was painted into memory");
+        painting->file->Commit();
+      },
+      JobOwner());
+  worker_.Drain();
 }
 
 std::string ReportImpl::PdfPath() const {
@@ -344,36 +423,12 @@ std::string ReportImpl::PdfPath() const {
   return (fs::path(options_.output_folder) / name).string();
 }
 
-contracts::Delivery ReportImpl::DeliverPdf(int pages) {
-  const fs::path folder(options_.output_folder);
-  const std::string path = PdfPath();
+contracts::Delivery ReportImpl::DeliverPdf() {
   const auto state = destination_ == contracts::kDestinationPrinter
                          ? contracts::DeliveryState::kPrinted
                          : contracts::DeliveryState::kPreviewed;
-  MakeFolder(folder);
-  platform::AtomicFile file(path);
-  // Cairo hears of a failed write only as "write error" and may carry on to
-  // the end of the document: the first failure is kept and raised after.
-  std::optional<core::ComError> write_failure;
-  const auto sink = [&file, &write_failure](const unsigned char* data, unsigned int length) {
-    if (write_failure) return false;
-    try {
-      file.Write(data, length);
-      return true;
-    } catch (const core::ComError& e) {
-      write_failure = e;
-      return false;
-    }
-  };
-  try {
-    Render(pages, sink);
-  } catch (...) {
-    if (write_failure) throw *write_failure;
-    throw;
-  }
-  if (write_failure) throw *write_failure;
-  file.Commit();
-  return {state, path, ""};
+  FinishPdf();
+  return {state, PdfPath(), ""};
 }
 
 void ReportImpl::ReportProblem(const std::string& text) {
@@ -434,7 +489,7 @@ std::optional<contracts::Delivery> ReportImpl::AlreadyDelivered(const std::strin
   return std::nullopt;
 }
 
-contracts::Delivery ReportImpl::DeliverEmail(int pages) {
+contracts::Delivery ReportImpl::DeliverEmail() {
   using contracts::DeliveryState;
   const std::string name = DocumentName();
   MailMessage message;
@@ -459,13 +514,25 @@ contracts::Delivery ReportImpl::DeliverEmail(int pages) {
       ReportProblem("The statement for " + who + " was not sent: " + earlier->file +
                     " stays in the outbox: " + earlier->reason);
     }
+    // What was painted of it is not needed.
+    group_.clear();
+    worker_.Post([this] { painting_.reset(); }, JobOwner());
     return *earlier;
   }
-  Render(pages, [&message](const unsigned char* data, unsigned int length) {
-    message.attachment.append(reinterpret_cast<const char*>(data), length);
-    return true;
-  });
-  const std::string path = outbox_.Queue(name, ComposeMessage(message));
+  // Painted, encoded and written behind the run; a statement to be sent
+  // now waits for its file.
+  PostGroup(group_.size());
+  const std::string path = outbox_.PathOf(name);
+  worker_.Post(
+      [this, name, message = std::move(message)]() mutable {
+        std::unique_ptr<Painting> painting = TakePainting();
+        painting->writer->Finish();
+        message.attachment = std::move(painting->bytes);
+        painting.reset();
+        outbox_.Queue(name, ComposeMessage(message));
+      },
+      JobOwner());
+  if (valid && destination_ != contracts::kDestinationOutbox) worker_.Drain();
   if (!valid) {
     ReportProblem("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
                   "'); it waits in " + path);
@@ -487,7 +554,7 @@ void ReportImpl::EndReport() {
   last_delivery_ = contracts::Delivery();
   std::string file;  // as the trace names it: laid out only, the file it would be
   if (pages > 0 && options_.render) {
-    last_delivery_ = email ? DeliverEmail(pages) : DeliverPdf(pages);
+    last_delivery_ = email ? DeliverEmail() : DeliverPdf();
     file = last_delivery_.file;
   } else if (pages > 0) {
     last_delivery_.state = contracts::DeliveryState::kPreviewed;
@@ -508,7 +575,7 @@ void ReportImpl::EndReport() {
     summary_.pages += pages;
     summary_.files.push_back(file);
   }
-  spool_.Reset();
+  group_.clear();
   fingerprint_.Reset();
   fingerprint_.Add(definition_hash_);
   document_name_.clear();

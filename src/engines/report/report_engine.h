@@ -42,6 +42,11 @@ struct EngineOptions {
   // same content is reported as such and not delivered again. True: every
   // statement is written and sent again.
   bool resend = false;
+  // True: pages are painted and documents encoded and written on a second
+  // thread while the run lays out the next ones (the bytes are the same).
+  // An e-mailed document of the outbox (7) is then written after EndReport
+  // returns; StatementDocuments::Settle waits for all of them.
+  bool worker = false;
   // The field whose printed text names a document in messages (the owner).
   std::string document_label_field = "Owner";
 };

@@ -137,8 +137,9 @@ TEST_F(ReportEngineTest, AnUnwritableOutputFolderIsAClearErrorAndLeavesNothingBe
   WriteText((dir_ / "file").string(), "");
   options_.output_folder = (dir_ / "file" / "out").string();
   auto report = NewReport();
-  PrintStatement(*report, "Ms Alice Brown", 1);
+  // Told at the document's first page, before any time goes into it.
   try {
+    PrintStatement(*report, "Ms Alice Brown", 1);
     report->EndReport();
     FAIL() << "no error";
   } catch (const core::ComError& e) {
