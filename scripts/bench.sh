@@ -3,7 +3,9 @@
 # timed with /usr/bin/time -v, one table of medians, then the query floor.
 #
 # Environment: BENCH_SIZES (default "1500 10000"), BENCH_REPEATS (default 3),
-# BENCH_RUNS (default "none preview outbox"), BENCH_SEED (default 7).
+# BENCH_RUNS (default "none preview outbox"), BENCH_SEED (default 7),
+# BENCH_BASELINE (a git revision: also build it and print each run's speed-up
+# against it, measured in alternation, A B A B, on the first size).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +18,18 @@ jobs=${JOBS:-2}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDUNMERROW_BENCH=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target dunmerrow_cmd query_floor report_bench journal_bench >/dev/null
+
+baseline_bin=""
+if [ -n "${BENCH_BASELINE:-}" ]; then
+  baseline_src="$build/baseline-src"
+  rm -rf "$baseline_src"
+  mkdir -p "$baseline_src"
+  git archive "$BENCH_BASELINE" | tar -x -C "$baseline_src"
+  cmake -S "$baseline_src" -B "$build/baseline" -DCMAKE_BUILD_TYPE=Release -DDUNMERROW_TESTS=OFF \
+    -DDUNMERROW_FUZZ=OFF >/dev/null
+  cmake --build "$build/baseline" -j "$jobs" --target dunmerrow_cmd >/dev/null
+  baseline_bin="$build/baseline/bin/dunmerrow"
+fi
 
 bin="$build/bin/dunmerrow"
 floor_bin="$build/bin/query_floor"
@@ -45,7 +59,7 @@ portfolio() {
 
 # One run: prints "wall_seconds peak_kb statements pages cpu_seconds".
 run_once() {
-  local dir=$1 date=$2 to=$3 out=$4
+  local dir=$1 date=$2 to=$3 out=$4 bin=${5:-$bin}
   rm -rf "$out"
   mkdir -p "$out"
   local extra=()
@@ -137,6 +151,56 @@ if [ "$first" != "$last" ]; then
       END { if (ta > 0 && ma > 0 && ca > 0)
         printf "%-8s wall/statement x%.2f   cpu/statement x%.2f   peak memory x%.2f\n",
           to, tb / ta, cb / ca, mb / ma }' "$table"
+  done
+fi
+
+echo
+echo "Against the trace-only run, and the PDF part (preview minus trace-only)"
+font=$(fc-match -f '%{file}' 'Liberation Sans')
+for size in $sizes; do
+  read -r none_wall none_pages < <(awk -v s="$size" '$1 == s && $2 == "none" { print $5, $4 }' "$table")
+  preview_wall=$(awk -v s="$size" '$1 == s && $2 == "preview" { print $5 }' "$table")
+  outbox_wall=$(awk -v s="$size" '$1 == s && $2 == "outbox" { print $5 }' "$table")
+  peer=""
+  if [ -s "$scratch/out-$size-none/trace.jsonl" ] && /usr/bin/python3 -c 'import reportlab' 2>/dev/null; then
+    : >"$scratch/peer.txt"
+    for ((r = 1; r <= repeats; r++)); do
+      /usr/bin/python3 bench/reportlab_peer.py "$scratch/out-$size-none/trace.jsonl" \
+        "$scratch/peer-$size.pdf" "$font" >>"$scratch/peer.txt"
+    done
+    peer=$(awk '{ print $2 }' "$scratch/peer.txt" | median)
+    peer_pages=$(head -1 "$scratch/peer.txt" | awk '{ print $1 }')
+  fi
+  awk -v size="$size" -v n="${none_wall:-0}" -v p="${preview_wall:-0}" -v o="${outbox_wall:-0}" \
+    -v pages="${none_pages:-0}" -v peer="$peer" -v peer_pages="${peer_pages:-0}" '
+    BEGIN {
+      if (n <= 0) exit;
+      if (p > 0) printf "%-10s preview / trace-only %.2f", size, p / n;
+      if (o > 0) printf "   outbox / trace-only %.2f", o / n;
+      printf "\n";
+      if (p > n) printf "%-10s PDF part: %.2f s, %.0f pages/s", "", p - n, pages / (p - n);
+      if (peer > 0) printf "   peer (ReportLab, same texts, embedded TrueType): %.0f pages/s",
+        peer_pages / peer;
+      printf "\n" }'
+done
+
+if [ -n "$baseline_bin" ]; then
+  size=$(echo "$sizes" | awk '{ print $1 }')
+  dir=$(portfolio "$size")
+  date=$(sed -n 's/^latest disbursement date: *//p' "$dir/demo-data.txt")
+  echo
+  echo "Speed-up against $BENCH_BASELINE, $size properties ($repeats pairs, baseline and this build in turn)"
+  for to in $runs; do
+    : >"$scratch/a.txt"
+    : >"$scratch/b.txt"
+    for ((r = 1; r <= repeats; r++)); do
+      run_once "$dir" "$date" "$to" "$scratch/out-base" "$baseline_bin" >>"$scratch/a.txt"
+      run_once "$dir" "$date" "$to" "$scratch/out-this" >>"$scratch/b.txt"
+    done
+    a=$(awk '{ print $1 }' "$scratch/a.txt" | median)
+    b=$(awk '{ print $1 }' "$scratch/b.txt" | median)
+    awk -v to="$to" -v a="$a" -v b="$b" \
+      'BEGIN { printf "%-8s baseline %.2f s   this %.2f s   speed-up x%.2f\n", to, a, b, (b > 0 ? a / b : 0) }'
   done
 fi
 
