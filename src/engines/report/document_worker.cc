@@ -4,8 +4,8 @@
 
 namespace report_engine {
 
-DocumentWorker::DocumentWorker(bool threaded, size_t capacity)
-    : capacity_(capacity == 0 ? 1 : capacity) {
+DocumentWorker::DocumentWorker(bool threaded, size_t capacity, std::function<void()> on_failure)
+    : capacity_(capacity == 0 ? 1 : capacity), on_failure_(std::move(on_failure)) {
   if (threaded) thread_ = std::thread([this] { Loop(); });
 }
 
@@ -32,9 +32,12 @@ void DocumentWorker::Post(Job job, const std::string& owner) {
     try {
       job();
     } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      failure_ = std::current_exception();
-      failed_owner_ = owner;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+        failed_owner_ = owner;
+      }
+      if (on_failure_) on_failure_();
       throw;
     }
     return;
@@ -61,6 +64,11 @@ void DocumentWorker::Reset() {
   failed_owner_.clear();
 }
 
+std::exception_ptr DocumentWorker::failure() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failure_;
+}
+
 std::string DocumentWorker::failed_owner() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return failed_owner_;
@@ -84,6 +92,7 @@ void DocumentWorker::Loop() {
     }
     // The job's captures go before the caller hears that it is done.
     entry.job = nullptr;
+    if (failure && on_failure_) on_failure_();
     lock.lock();
     running_job_ = false;
     if (failure && !failure_) {
@@ -93,6 +102,39 @@ void DocumentWorker::Loop() {
     }
     changed_.notify_all();
   }
+}
+
+bool CommitOrder::WaitTurn(uint64_t sequence) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return stopped_ || next_ == sequence; });
+  return !stopped_;
+}
+
+void CommitOrder::Done(uint64_t sequence) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_.insert(sequence);
+    while (!done_.empty() && *done_.begin() == next_) {
+      done_.erase(done_.begin());
+      ++next_;
+    }
+  }
+  changed_.notify_all();
+}
+
+void CommitOrder::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+  }
+  changed_.notify_all();
+}
+
+void CommitOrder::Reset() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  next_ = 0;
+  done_.clear();
+  stopped_ = false;
 }
 
 }  // namespace report_engine

@@ -5,10 +5,12 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -26,8 +28,9 @@ class DocumentWorker {
   using Job = std::function<void()>;
 
   // `capacity`: jobs that may wait; Post blocks while that many do, so that
-  // memory stays flat however far ahead the caller is.
-  DocumentWorker(bool threaded, size_t capacity);
+  // memory stays flat however far ahead the caller is. `on_failure` is
+  // called on the worker's thread when a job fails.
+  DocumentWorker(bool threaded, size_t capacity, std::function<void()> on_failure = nullptr);
   // Drops the jobs not yet started and waits for the running one.
   ~DocumentWorker();
   DocumentWorker(const DocumentWorker&) = delete;
@@ -43,6 +46,8 @@ class DocumentWorker {
   bool threaded() const { return thread_.joinable(); }
   // The owner whose document failed, once a failure was raised.
   std::string failed_owner() const;
+  // The failure, if a job failed.
+  std::exception_ptr failure() const;
 
  private:
   struct Entry {
@@ -54,6 +59,7 @@ class DocumentWorker {
   void RaiseFailure();
 
   const size_t capacity_;
+  const std::function<void()> on_failure_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Entry> queue_;
@@ -62,6 +68,29 @@ class DocumentWorker {
   std::exception_ptr failure_;
   std::string failed_owner_;
   std::thread thread_;
+};
+
+// Documents painted side by side on several workers are written in the
+// order they were ended, so that what is on disk is what one worker would
+// have left: after a failure, no later document is written.
+class CommitOrder {
+ public:
+  // Waits until every document before `sequence` is written or dropped;
+  // false when one of them failed (or Stop was called): drop this one too.
+  bool WaitTurn(uint64_t sequence);
+  // `sequence` is written, or was dropped without harm.
+  void Done(uint64_t sequence);
+  // A document failed: every later one is dropped, and no one waits.
+  void Stop();
+  // A new run: documents count from 0 again.
+  void Reset();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t next_ = 0;
+  std::set<uint64_t> done_;  // ahead of next_
+  bool stopped_ = false;
 };
 
 }  // namespace report_engine

@@ -5,7 +5,9 @@
 #include <glib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -37,6 +39,9 @@ namespace fs = std::filesystem;
 // Jobs that may wait for the worker: each is a page group (a statement's
 // pages) or a document's start or end, so memory stays a few statements.
 constexpr size_t kQueuedJobs = 16;
+// Workers for e-mailed statements, on a machine of two cores: the run's
+// own thread lays out, two paint.
+constexpr int kLanes = 2;
 
 [[noreturn]] void Fail(int32_t number, const std::string& text) {
   throw core::ComError(number, text, kSource);
@@ -96,8 +101,20 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   explicit ReportImpl(EngineOptions options)
       : options_(std::move(options)),
         destination_(options_.destination),
-        outbox_(options_.output_folder, options_.smtp),
-        worker_(options_.worker, kQueuedJobs) {}
+        outbox_(options_.output_folder, options_.smtp) {
+    // E-mailed statements are documents of their own: two lanes paint them
+    // side by side. A run's one PDF goes through the first.
+    const int lanes = options_.worker ? kLanes : 1;
+    for (int i = 0; i < lanes; ++i) {
+      lanes_.push_back(std::make_unique<Lane>(options_.worker, [this] { commits_.Stop(); }));
+    }
+    lane_ = lanes_.front().get();
+  }
+  ~ReportImpl() override {
+    // No job may wait for a document that will never be written.
+    commits_.Stop();
+    lanes_.clear();
+  }
 
   bool LoadDefinition(const std::string& path) override;
   std::shared_ptr<contracts::ReportSection> Sections(const std::string& name) override {
@@ -118,8 +135,8 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   void BeginStatement(const std::string& owner_code) override { statement_owner_ = owner_code; }
   int32_t PageCount() const override { return doc_pages_; }
   const contracts::Delivery& LastDelivery() const override { return last_delivery_; }
-  void Settle() override { worker_.Drain(); }
-  std::string FailedStatement() const override { return worker_.failed_owner(); }
+  void Settle() override;
+  std::string FailedStatement() const override;
 
   void PressPrintButton() {
     if (events_) events_->PrintToPrinterButton();
@@ -187,30 +204,48 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
     std::optional<core::ComError> write_failure;
     std::unique_ptr<PdfWriter> writer;
   };
-  TextEngine paint_text_;
-  ImageCache images_;
-  std::unique_ptr<PagePainter> painter_;
-  std::unique_ptr<Painting> painting_;
-  // The document the worker painted, which its end takes over.
+  // A worker with a painter of its own: Pango's objects are not shared
+  // between threads. What is not the worker only its jobs touch.
+  struct Lane {
+    Lane(bool threaded, std::function<void()> on_failure)
+        : worker(threaded, kQueuedJobs, std::move(on_failure)) {}
+    TextEngine text;
+    ImageCache images;
+    std::unique_ptr<PagePainter> painter;
+    std::unique_ptr<Painting> painting;
+    // The document the worker painted, which its end takes over.
+    std::unique_ptr<Painting> TakePainting() {
+      if (!painting || !painting->writer) Fail(core::kErrInternal, "a document ended unpainted");
+      return std::move(painting);
+    }
+    DocumentWorker worker;  // last, so that it stops before the rest goes
+  };
+  std::vector<std::unique_ptr<Lane>> lanes_;
+  Lane* lane_ = nullptr;  // the current document's
+  // E-mailed documents, in the order they were begun: their owners, and
+  // the order they are written in.
+  std::vector<std::string> email_owners_;
+  CommitOrder commits_;
   // Whose document a job belongs to: an e-mailed statement's owner, or ""
   // for a document of the whole run.
+  size_t EmailIndexOf(const std::string& owner) const;
   std::string JobOwner() const {
     return contracts::IsEmailDestination(destination_) ? statement_owner_ : "";
   }
-  std::unique_ptr<Painting> TakePainting() {
-    if (!painting_ || !painting_->writer) Fail(core::kErrInternal, "a document ended unpainted");
-    return std::move(painting_);
-  }
-  // Last, so that it stops before what its jobs use goes away.
-  DocumentWorker worker_;
 };
 
 bool ReportImpl::LoadDefinition(const std::string& path) {
   auto def = std::make_unique<Definition>(LoadDefinitionFile(path));
   // Nothing of an earlier run may still be painting with the old sections.
-  worker_.Reset();
-  painting_.reset();
-  painter_ = std::make_unique<PagePainter>(*def, paint_text_, images_);
+  commits_.Stop();
+  for (auto& lane : lanes_) {
+    lane->worker.Reset();
+    lane->painting.reset();
+    lane->painter = std::make_unique<PagePainter>(*def, lane->text, lane->images);
+  }
+  commits_.Reset();
+  email_owners_.clear();
+  lane_ = lanes_.front().get();
   sections_.clear();
   index_.clear();
   for (const SectionDef& section : def->sections) {
@@ -355,10 +390,17 @@ void ReportImpl::PostBegin(const std::string& path) {
   std::string created = platform::Now().ToIso();
   created[10] = 'T';
   const PageSetup page = def_->page;
-  worker_.Post(
-      [this, path, created, page] {
-        painting_ = std::make_unique<Painting>();
-        Painting& painting = *painting_;
+  if (path.empty()) {
+    lane_ = lanes_[email_owners_.size() % lanes_.size()].get();
+    email_owners_.push_back(statement_owner_);
+  } else {
+    lane_ = lanes_.front().get();
+  }
+  Lane* lane = lane_;
+  lane->worker.Post(
+      [lane, path, created, page] {
+        lane->painting = std::make_unique<Painting>();
+        Painting& painting = *lane->painting;
         if (!path.empty()) painting.file = std::make_unique<platform::AtomicFile>(path);
         // Cairo hears of a failed write only as "write error" and may carry
         // on to the end of the document: the first failure is kept and
@@ -387,12 +429,13 @@ void ReportImpl::PostGroup(size_t pages) {
   auto batch = std::make_shared<std::vector<LaidOutPage>>(
       std::make_move_iterator(group_.begin()), std::make_move_iterator(group_.begin() + pages));
   group_.erase(group_.begin(), group_.begin() + static_cast<std::ptrdiff_t>(pages));
-  worker_.Post(
-      [this, batch] {
+  Lane* lane = lane_;
+  lane->worker.Post(
+      [lane, batch] {
         const int count = static_cast<int>(batch->size());
         for (int i = 0; i < count; ++i) {
-          painter_->PaintPage(painting_->writer->cr(), (*batch)[i], i + 1, count);
-          painting_->writer->ShowPage();
+          lane->painter->PaintPage(lane->painting->writer->cr(), (*batch)[i], i + 1, count);
+          lane->painting->writer->ShowPage();
         }
       },
       JobOwner());
@@ -400,9 +443,10 @@ void ReportImpl::PostGroup(size_t pages) {
 
 void ReportImpl::FinishPdf() {
   PostGroup(group_.size());
-  worker_.Post(
-      [this] {
-        std::unique_ptr<Painting> painting = TakePainting();
+  Lane* lane = lane_;
+  lane->worker.Post(
+      [lane] {
+        std::unique_ptr<Painting> painting = lane->TakePainting();
         try {
           painting->writer->Finish();
         } catch (...) {
@@ -414,7 +458,47 @@ void ReportImpl::FinishPdf() {
         painting->file->Commit();
       },
       JobOwner());
-  worker_.Drain();
+  lane->worker.Drain();
+}
+
+// Where `owner`'s statement is among the e-mailed documents of the run.
+size_t ReportImpl::EmailIndexOf(const std::string& owner) const {
+  return static_cast<size_t>(std::find(email_owners_.begin(), email_owners_.end(), owner) -
+                             email_owners_.begin());
+}
+
+void ReportImpl::Settle() {
+  // Every lane finishes what it has; the failure that counts is that of
+  // the document ended first, as one worker would have stopped there.
+  std::exception_ptr first;
+  size_t first_at = SIZE_MAX;
+  for (auto& lane : lanes_) {
+    try {
+      lane->worker.Drain();
+    } catch (...) {
+      const size_t at = EmailIndexOf(lane->worker.failed_owner());
+      if (!first || at < first_at) {
+        first = std::current_exception();
+        first_at = at;
+      }
+    }
+  }
+  if (first) std::rethrow_exception(first);
+}
+
+std::string ReportImpl::FailedStatement() const {
+  std::string owner;
+  size_t first_at = SIZE_MAX;
+  for (const auto& lane : lanes_) {
+    if (!lane->worker.failure()) continue;
+    const std::string failed = lane->worker.failed_owner();
+    const size_t at = EmailIndexOf(failed);
+    if (owner.empty() || at < first_at) {
+      owner = failed;
+      first_at = at;
+    }
+  }
+  return owner;
 }
 
 std::string ReportImpl::PdfPath() const {
@@ -516,23 +600,37 @@ contracts::Delivery ReportImpl::DeliverEmail() {
     }
     // What was painted of it is not needed.
     group_.clear();
-    worker_.Post([this] { painting_.reset(); }, JobOwner());
+    const uint64_t sequence = email_owners_.size() - 1;
+    Lane* lane = lane_;
+    lane->worker.Post(
+        [this, lane, sequence] {
+          lane->painting.reset();
+          commits_.Done(sequence);
+        },
+        JobOwner());
     return *earlier;
   }
   // Painted, encoded and written behind the run; a statement to be sent
   // now waits for its file.
   PostGroup(group_.size());
   const std::string path = outbox_.PathOf(name);
-  worker_.Post(
-      [this, name, message = std::move(message)]() mutable {
-        std::unique_ptr<Painting> painting = TakePainting();
+  const uint64_t sequence = email_owners_.size() - 1;
+  Lane* lane = lane_;
+  lane->worker.Post(
+      [this, lane, sequence, name, message = std::move(message)]() mutable {
+        std::unique_ptr<Painting> painting = lane->TakePainting();
         painting->writer->Finish();
         message.attachment = std::move(painting->bytes);
         painting.reset();
-        outbox_.Queue(name, ComposeMessage(message));
+        const std::string text = ComposeMessage(message);
+        // Written in the order the statements were ended: none after one
+        // that failed.
+        if (!commits_.WaitTurn(sequence)) return;
+        outbox_.Queue(name, text);
+        commits_.Done(sequence);
       },
       JobOwner());
-  if (valid && destination_ != contracts::kDestinationOutbox) worker_.Drain();
+  if (valid && destination_ != contracts::kDestinationOutbox) lane->worker.Drain();
   if (!valid) {
     ReportProblem("The statement for " + who + " has no valid e-mail address ('" + email_to_ +
                   "'); it waits in " + path);
