@@ -33,7 +33,7 @@ sanitize: deps
 tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DDUNMERROW_TSAN=ON -DDUNMERROW_FUZZ=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS) --target dunmerrow_cmd e2e_tests hardening_tests report_engine_tests
-	@TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'DemoTraceGolden|DeliveryTest|FaultTest.AFullDisk|ReportEngineTest|MailTest'
+	@TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -R 'DemoTraceGolden|DeliveryTest|FaultTest.AFullDisk|ReportEngineTest|MailTest'
 
 bench:
 	@scripts/install-deps.sh bench

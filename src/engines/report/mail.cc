@@ -161,15 +161,28 @@ std::string ComposeMessage(const MailMessage& m) {
   out += "--" + boundary + "\r\n";
   out += "Content-Type: text/plain; charset=UTF-8\r\n";
   out += "Content-Transfer-Encoding: base64\r\n\r\n";
-  auto lines = [&out](const std::string& encoded) {
-    for (size_t i = 0; i < encoded.size(); i += 76) out += encoded.substr(i, 76) + "\r\n";
+  // Base64 in lines of 76 characters, encoded straight into the message.
+  auto lines = [&out](const std::string& data) {
+    constexpr size_t kBytesPerLine = 57;  // 76 characters
+    out.reserve(out.size() + (data.size() / kBytesPerLine + 1) * 78 + 512);
+    char line[80];
+    for (size_t at = 0; at < data.size(); at += kBytesPerLine) {
+      const size_t n = std::min(kBytesPerLine, data.size() - at);
+      gint state = 0;
+      gint save = 0;
+      gsize length = g_base64_encode_step(reinterpret_cast<const guchar*>(data.data() + at), n,
+                                          FALSE, line, &state, &save);
+      length += g_base64_encode_close(FALSE, line + length, &state, &save);
+      out.append(line, length);
+      out += "\r\n";
+    }
   };
-  lines(Base64(m.body));
+  lines(m.body);
   out += "--" + boundary + "\r\n";
   out += "Content-Type: application/pdf; name=\"" + EncodeHeaderText(m.attachment_name) + "\"\r\n";
   out += "Content-Disposition: attachment; " + FileNameParameters(m.attachment_name) + "\r\n";
   out += "Content-Transfer-Encoding: base64\r\n\r\n";
-  lines(Base64(m.attachment));
+  lines(m.attachment);
   out += "--" + boundary + "--\r\n";
   return out;
 }
