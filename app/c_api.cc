@@ -3,6 +3,8 @@
 // entry point catches everything; no exception reaches a C caller.
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -11,6 +13,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "app/c_api_internal.h"
 #include "app/statement_session.h"
 #include "component/cls_report.h"
 #include "core/com_error.h"
@@ -23,17 +26,7 @@
 #include "platform/regional.h"
 #include "platform/trace.h"
 
-// One report object: its statement session, its owner thread, the host's
-// print-button callback, and what its last run did.
-struct dunmerrow_report {
-  std::thread::id thread;
-  std::unique_ptr<app::StatementSession> session;
-  dunmerrow_print_button_callback print_button = nullptr;
-  void* print_button_data = nullptr;
-  bool busy = false;  // inside a run of this object
-  component::RunOutcome outcome;
-};
-
+namespace capi {
 namespace {
 
 struct LastError {
@@ -41,20 +34,25 @@ struct LastError {
   std::string description;
 };
 thread_local LastError t_last_error;
+thread_local MessageWatch* t_message_watch = nullptr;
 
-// What every thread shares.
-struct HostState {
-  std::mutex mutex;
-  bool registered = false;
-  dunmerrow_message_callback message_callback = nullptr;
-  void* message_data = nullptr;
-  std::unordered_set<const dunmerrow_report*> live;
-};
-
-HostState& Host() {
-  static HostState state;
-  return state;
+// Texts of the component carry CR LF line breaks; a description is one line.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  bool in_break = false;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      in_break = true;
+      continue;
+    }
+    if (in_break && !out.empty() && out.back() != ' ') out += ' ';
+    in_break = false;
+    out += c;
+  }
+  return out;
 }
+
+}  // namespace
 
 int Succeed() {
   t_last_error.number = DUNMERROW_OK;
@@ -74,27 +72,57 @@ int Fail(int number, const std::string& description) noexcept {
   return number;
 }
 
-// Runs `body`, turning whatever it raises into the thread's last error.
-template <typename Body>
-int Guard(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const core::ComError& e) {
-    return Fail(e.number(), e.description());
-  } catch (const std::bad_alloc&) {
-    return Fail(DUNMERROW_E_OUT_OF_MEMORY, "out of memory");
-  } catch (const std::exception& e) {
-    return Fail(DUNMERROW_E_INTERNAL, e.what());
-  } catch (...) {
-    return Fail(DUNMERROW_E_INTERNAL, "an unexpected failure");
-  }
+MessageWatch::MessageWatch() : outer_(t_message_watch) { t_message_watch = this; }
+
+MessageWatch::~MessageWatch() { t_message_watch = outer_; }
+
+void MessageWatch::Record(const std::string& text, const std::string& title) {
+  if (shown_) return;
+  shown_ = true;
+  first_ = OneLine(title + ": " + text);
+}
+
+int LastErrorNumber() { return t_last_error.number; }
+
+const char* LastErrorDescription() { return t_last_error.description.c_str(); }
+
+char* CopyOut(const std::string& text) {
+  auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (!copy) throw std::bad_alloc();
+  std::memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
 }
 
 int NullArgument(const char* function, const char* argument) {
   return Fail(DUNMERROW_E_INVALID_ARGUMENT, std::string(function) + ": " + argument + " is NULL");
 }
 
+}  // namespace capi
+
+namespace {
+
+using capi::Check;
+using capi::Fail;
+using capi::Guard;
+using capi::NullArgument;
+using capi::Succeed;
+
+// What every thread shares.
+struct HostState {
+  std::mutex mutex;
+  bool registered = false;
+  dunmerrow_message_callback message_callback = nullptr;
+  void* message_data = nullptr;
+  std::unordered_set<const dunmerrow_report*> live;
+};
+
+HostState& Host() {
+  static HostState state;
+  return state;
+}
+
 void ShowMessage(const std::string& text, const std::string& title) {
+  if (capi::t_message_watch) capi::t_message_watch->Record(text, title);
   dunmerrow_message_callback callback;
   void* data;
   {
@@ -121,29 +149,6 @@ void EnsureRegistered() {
   RegisterLocked();
 }
 
-// 0 when `report` is a live object of the calling thread that may be used
-// now; otherwise the failure, recorded.
-int Check(const dunmerrow_report* report, const char* function, bool allow_busy = false) {
-  if (!report) return NullArgument(function, "report");
-  {
-    std::lock_guard lock(Host().mutex);
-    if (!Host().live.contains(report)) {
-      return Fail(DUNMERROW_E_NO_OBJECT, std::string(function) +
-                                             ": not a live report object (destroyed already, "
-                                             "or never created)");
-    }
-    if (report->thread != std::this_thread::get_id()) {
-      return Fail(DUNMERROW_E_WRONG_THREAD,
-                  std::string(function) + ": the report object belongs to another thread");
-    }
-  }
-  if (report->busy && !allow_busy) {
-    return Fail(DUNMERROW_E_BUSY,
-                std::string(function) + ": the report object is in the middle of a run");
-  }
-  return DUNMERROW_OK;
-}
-
 // Runs `body`, which returns the run's outcome, as one run of `report`:
 // marks it busy, keeps the outcome, and maps it to the interface's result.
 template <typename Body>
@@ -153,7 +158,12 @@ int RunReport(dunmerrow_report& report, const char* function, Body&& body) {
     ~Busy() { report.busy = false; }
   } busy{report};
   report.busy = true;
-  report.outcome = body().run;
+  report.register_path.clear();
+  report.journal_path.clear();
+  app::SessionOutcome session = body();
+  report.outcome = std::move(session.run);
+  report.register_path = std::move(session.register_path);
+  report.journal_path = std::move(session.journal_path);
   const component::RunOutcome& outcome = report.outcome;
   if (!outcome.ran && outcome.failure) {
     return Fail(DUNMERROW_E_DEFINITION_NOT_FOUND,
@@ -213,11 +223,64 @@ int CState(contracts::DeliveryState state) {
 
 }  // namespace
 
+namespace capi {
+
+int Check(const dunmerrow_report* report, const char* function, bool allow_busy) {
+  if (!report) return NullArgument(function, "report");
+  {
+    std::lock_guard lock(Host().mutex);
+    if (!Host().live.contains(report)) {
+      return Fail(DUNMERROW_E_NO_OBJECT, std::string(function) +
+                                             ": not a live report object (destroyed already, "
+                                             "or never created)");
+    }
+    if (report->thread != std::this_thread::get_id()) {
+      return Fail(DUNMERROW_E_WRONG_THREAD,
+                  std::string(function) + ": the report object belongs to another thread");
+    }
+  }
+  if (report->busy && !allow_busy) {
+    return Fail(DUNMERROW_E_BUSY,
+                std::string(function) + ": the report object is in the middle of a run");
+  }
+  return DUNMERROW_OK;
+}
+
+}  // namespace capi
+
+namespace {
+
+// Changes one run option of the output for every later run.
+template <typename Change>
+int ChangeOutput(Change&& change) {
+  return Guard([&] {
+    app::OutputOptions output = app::Output();
+    change(output);
+    app::SetOutput(output);
+    return Succeed();
+  });
+}
+
+// Stores in `*out` a copy of the path `path_of` gives of the last run.
+template <typename PathOf>
+int LastRunPath(dunmerrow_report* report, const char* function, char** out, PathOf&& path_of) {
+  return Guard([&] {
+    if (int error = Check(report, function)) return error;
+    if (!out) return NullArgument(function, "path");
+    *out = capi::CopyOut(path_of(*report));
+    return Succeed();
+  });
+}
+
+}  // namespace
+
 extern "C" {
 
-int dunmerrow_last_error_number(void) { return t_last_error.number; }
+int dunmerrow_last_error_number(void) { return capi::LastErrorNumber(); }
 
-const char* dunmerrow_last_error_description(void) { return t_last_error.description.c_str(); }
+const char* dunmerrow_last_error_description(void) { return capi::LastErrorDescription(); }
+
+void dunmerrow_free(void* text) { std::free(text); }
 
 int dunmerrow_set_output(const char* folder, int destination) {
   return Guard([&] {
@@ -270,8 +333,28 @@ int dunmerrow_set_setting(const char* section, const char* key, const char* valu
                   std::string(kFunction) + ": section and key must not be empty");
     }
     Registry::SetOverride(section, key, value);
+    app::DatabaseSettingsChanged();
     return Succeed();
   });
+}
+
+int dunmerrow_set_database(const char* path) {
+  return Guard([&] {
+    app::UseDatabase(path ? path : "");
+    return Succeed();
+  });
+}
+
+int dunmerrow_set_resend(int resend) {
+  return ChangeOutput([&](app::OutputOptions& output) { output.resend = resend != 0; });
+}
+
+int dunmerrow_set_run_register(int write) {
+  return ChangeOutput([&](app::OutputOptions& output) { output.write_register = write != 0; });
+}
+
+int dunmerrow_set_journal_export(int write) {
+  return ChangeOutput([&](app::OutputOptions& output) { output.export_journal = write != 0; });
 }
 
 int dunmerrow_set_message_callback(dunmerrow_message_callback callback, void* user_data) {
@@ -456,6 +539,16 @@ int dunmerrow_report_statement(dunmerrow_report* report, int index,
     *statement = out;
     return Succeed();
   });
+}
+
+int dunmerrow_report_register_path(dunmerrow_report* report, char** path) {
+  return LastRunPath(report, "dunmerrow_report_register_path", path,
+                     [](const dunmerrow_report& r) { return r.register_path; });
+}
+
+int dunmerrow_report_journal_export_path(dunmerrow_report* report, char** path) {
+  return LastRunPath(report, "dunmerrow_report_journal_export_path", path,
+                     [](const dunmerrow_report& r) { return r.journal_path; });
 }
 
 }  // extern "C"

@@ -3,10 +3,12 @@
 #include "app/statement_session.h"
 
 #include <mutex>
+#include <optional>
 
 #include "app/host_settings.h"
 #include "core/com_error.h"
 #include "data/database_check.h"
+#include "data/general.h"
 #include "data/registry.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/files.h"
@@ -22,7 +24,12 @@ struct SessionState {
   OutputOptions output;
   std::string database;  // named explicitly; "" when the settings find it
   bool registered = false;
+  // Counts the changes of what finds the database.
+  uint64_t database_version = 0;
 };
+
+// The database_version at which the calling thread's database was opened.
+thread_local std::optional<uint64_t> t_database_version;
 
 // How long a run waits for another run or send to leave the output folder.
 constexpr double kFolderLockWaitSeconds = 3;
@@ -44,6 +51,26 @@ component::RunOutcome WithTraceFailure(component::RunOutcome outcome) {
 std::string ExplicitDatabase() {
   std::lock_guard lock(State().mutex);
   return State().database;
+}
+
+uint64_t DatabaseVersion() {
+  std::lock_guard lock(State().mutex);
+  return State().database_version;
+}
+
+// Raises 3024 naming the database named for the run when it does not open.
+void CheckExplicitDatabase() {
+  const std::string database = ExplicitDatabase();
+  if (database.empty()) return;
+  // A database named for the run must be that one: the settings' fallback
+  // would print another database's statements.
+  try {
+    platform::CreateObjectAs<contracts::DBEngine>(contracts::kDBEngineProgId)
+        ->OpenDatabase(database, false, true, "");
+  } catch (const core::ComError& e) {
+    throw core::ComError(e.number(),
+                         "cannot open the database '" + database + "': " + e.description());
+  }
 }
 
 }  // namespace
@@ -74,13 +101,38 @@ void StartSession(MessagePresenter present) {
 }
 
 void UseDatabase(const std::string& path) {
+  bool was_named;
   {
     std::lock_guard lock(State().mutex);
+    was_named = !State().database.empty();
     State().database = path;
+    ++State().database_version;
   }
-  if (path.empty()) return;
+  if (path.empty()) {
+    if (!was_named) return;
+    Registry::ClearOverride("Settings", "Networkable");
+    Registry::ClearOverride("Settings", "DatabaseLocation");
+    return;
+  }
   Registry::SetOverride("Settings", "Networkable", "1");
   Registry::SetOverride("Settings", "DatabaseLocation", path);
+}
+
+void DatabaseSettingsChanged() {
+  std::lock_guard lock(State().mutex);
+  ++State().database_version;
+}
+
+bool OpenDatabaseForHost() {
+  const uint64_t version = DatabaseVersion();
+  if (General::DataDb() && t_database_version == version) return false;
+  CheckExplicitDatabase();
+  if (!General::StartADO()) {
+    throw core::ComError(core::kErrCannotOpen,
+                         "cannot open the host's database: " + General::DbStatus());
+  }
+  t_database_version = version;
+  return true;
 }
 
 void SetOutput(const OutputOptions& output) {
@@ -140,24 +192,22 @@ SessionOutcome StatementSession::Print(const std::string& definition) {
   EngineOptionsNow();
   const OutputOptions output = Output();
   const platform::FolderLock lock(output.folder, kFolderLockWaitSeconds);
-  if (std::string database = ExplicitDatabase(); !database.empty()) {
-    // A database named for the run must be that one: the settings' fallback
-    // would print another database's statements.
-    try {
-      platform::CreateObjectAs<contracts::DBEngine>(contracts::kDBEngineProgId)
-          ->OpenDatabase(database, false, true, "");
-    } catch (const core::ComError& e) {
-      component::RunOutcome refused;
-      refused.ran = true;
-      refused.failure = component::RunFailure{
-          e.number(), "cannot open the database '" + database + "': " + e.description()};
-      SessionOutcome outcome;
-      outcome.run = std::move(refused);
-      return outcome;
-    }
+  const uint64_t version = DatabaseVersion();
+  try {
+    CheckExplicitDatabase();
+  } catch (const core::ComError& e) {
+    component::RunOutcome refused;
+    refused.ran = true;
+    refused.failure = component::RunFailure{e.number(), e.description()};
+    SessionOutcome outcome;
+    outcome.run = std::move(refused);
+    return outcome;
   }
   component_->KeepPrintedLines(output.export_journal);
+  const std::shared_ptr<contracts::Database> database_before = General::DataDb();
   component_->PrintReport(definition);
+  // The run opened the database the settings of this moment find.
+  if (General::DataDb() && General::DataDb() != database_before) t_database_version = version;
   // The engine's event comes here first, so the host hears of the button.
   if (contracts::Report* report = engine()) report->Advise(this);
   component::RunOutcome run = component_->LastOutcome();

@@ -48,9 +48,24 @@ struct SessionOutcome {
 
 // Names the database of every later run explicitly (the command's
 // --database): a run first checks that it opens, and fails with the reason,
-// before anything is printed, when it does not. "" stops the check; the
-// settings given for the database stay as they are.
+// before anything is printed, when it does not. "" forgets it: later runs
+// find the database through the settings again, without the overrides of
+// "Networkable" and "DatabaseLocation" that naming it had set.
 void UseDatabase(const std::string& path);
+
+// Tells the session that a setting that finds the database has changed, so
+// that the next host operation opens the database afresh.
+void DatabaseSettingsChanged();
+
+// Opens the database for an operation a host calls outside a run, as a run
+// opens it: a database named with UseDatabase must open, then StartADO.
+// Does nothing, and returns false, when the calling thread has the database
+// open already (from a run or an earlier call) and nothing that finds it
+// has changed since; returns true when it opened it.
+// Raises ComError 3024 "cannot open the database 'PATH': WHY" for a named
+// database that does not open, and "cannot open the host's database: STATUS"
+// when StartADO fails (StartADO has shown its own messages then).
+bool OpenDatabaseForHost();
 
 // Shows one message to the user and returns when it has been seen.
 using MessagePresenter = std::function<void(const std::string& text, const std::string& title)>;

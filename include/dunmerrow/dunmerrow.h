@@ -26,30 +26,52 @@ extern "C" {
  * No C++ exception ever leaves this interface.
  *
  * Text.  Every text is UTF-8 and NUL-terminated.  Text passed in is copied
- * before the function returns; the caller keeps ownership of it.  Text
- * returned belongs to the library (see each function for how long it lives).
+ * before the function returns; the caller keeps ownership of it.  The
+ * component's operations (the report's building blocks and the journal
+ * below) refuse a text that is not UTF-8 with DUNMERROW_E_INVALID_ARGUMENT,
+ * naming the argument and the offset of its first bad byte.  Text returned
+ * by the functions of the statements (dunmerrow_statement) belongs to the
+ * library, for as long as each function says; every other text comes back
+ * through a `char** out`, is the caller's, and is released with
+ * dunmerrow_free.
  *
- * Threads.  A report object is used only from the thread that created it;
- * a call from another thread fails with DUNMERROW_E_WRONG_THREAD and changes
- * nothing.  Objects of different threads are independent, except for the
- * process-wide settings below (output, trace, locale, settings, message
- * callback), which every thread shares; set them before starting runs.
- * Callbacks arrive on the thread that made the call that raised them.
+ * Out arguments.  A function that fails leaves its out arguments unchanged.
+ *
+ * Money and dates.  Amounts are int64_t ten-thousandths of the currency unit
+ * (12.5 is 125000), exact.  Dates are dunmerrow_date (year, month, day),
+ * with the seconds since midnight where a time of day matters.
+ *
+ * Threads.  The library starts no threads of its own: a report run, and
+ * every other call, executes on the calling thread from start to end, and
+ * every callback arrives on that thread before the call returns.  (Printing
+ * starts the `lp` program and waits for it; sending e-mail, libcurl may look
+ * up the server's name on a short-lived thread of its own.)  A report object
+ * and a journal cursor are used only from the thread that created them; a
+ * call from another thread fails with DUNMERROW_E_WRONG_THREAD and changes
+ * nothing.  The open database and the account cache belong to the calling
+ * thread and are shared by its objects.  Objects of different threads are
+ * independent, except for the process-wide settings below (output, run
+ * options, database, trace, locale, settings, message callback), which every
+ * thread shares; set them before starting runs.
  */
 
 /* Error numbers the interface gives. */
 #define DUNMERROW_OK 0
 /* A NULL pointer, an empty name, a date that does not exist, a number that
- * is not finite, a destination that is not one of DUNMERROW_DESTINATION_. */
+ * is not finite, a destination that is not one of DUNMERROW_DESTINATION_, a
+ * text that is not UTF-8, a column index out of range. */
 #define DUNMERROW_E_INVALID_ARGUMENT 5
 #define DUNMERROW_E_OUT_OF_MEMORY 7
 /* A failure the library did not expect; the description says what. */
 #define DUNMERROW_E_INTERNAL 51
 /* The report definition NAME.rdn is not in the component's folder. */
 #define DUNMERROW_E_DEFINITION_NOT_FOUND 53
-/* Not a live report object: destroyed already, or never created.  Also: the
- * print button pressed before any report was run. */
+/* Not a live report object or journal cursor: destroyed or closed already,
+ * or never created.  Also: the print button pressed, or an operation that
+ * prints on the report engine called, before any report was run. */
 #define DUNMERROW_E_NO_OBJECT 91
+/* A Null read from a journal column where the caller passed no `is_null`. */
+#define DUNMERROW_E_NULL_VALUE 94
 /* The report engine or the component could not be created. */
 #define DUNMERROW_E_CANNOT_CREATE 429
 /* A parameter of that name (in any letter case) is set already. */
@@ -63,6 +85,15 @@ extern "C" {
  * During a run only dunmerrow_report_use_parameter and
  * dunmerrow_report_set_print_button_callback may be called on it. */
 #define DUNMERROW_E_BUSY 1003
+/* No tenant, owner, account or journal column of that name. */
+#define DUNMERROW_E_NOT_FOUND 1004
+/* The data behind an operation could not be read: the database did not
+ * open, or a query on it failed.  The failure was shown as a message (the
+ * message callback got it; data-access failures also go to the host's error
+ * log) and is the description. */
+#define DUNMERROW_E_DATA 1005
+/* A journal cursor read before its first row or after its last. */
+#define DUNMERROW_E_NO_CURRENT_ROW 3021
 
 /* Where the statements go. */
 #define DUNMERROW_DESTINATION_NONE (-1) /* lay out and trace only, no files */
@@ -97,6 +128,10 @@ DUNMERROW_API int dunmerrow_last_error_number(void);
  * interface. */
 DUNMERROW_API const char* dunmerrow_last_error_description(void);
 
+/* Releases a text that a `char** out` argument returned.  NULL is accepted
+ * and does nothing. */
+DUNMERROW_API void dunmerrow_free(void* text);
+
 /* ---- Process-wide settings --------------------------------------------- */
 
 /* The output folder (created when first needed; NULL or "" means
@@ -128,6 +163,41 @@ DUNMERROW_API int dunmerrow_set_locale(const char* name);
  * PATH) the database file.  Sections and keys compare without regard to
  * letter case. */
 DUNMERROW_API int dunmerrow_set_setting(const char* section, const char* key, const char* value);
+
+/* Names the database file (SQLite, or a Jet .mdb) of every later run and
+ * operation, as the command's --database does: a run first checks that it
+ * opens and, when it does not, fails before anything is printed (with the
+ * database engine's error number, the description naming the file); an
+ * operation needing the database fails the same way.  NULL or "" forgets
+ * the name: the settings find the database again.  It answers the settings
+ * ("Settings", "Networkable") and ("Settings", "DatabaseLocation") while it
+ * is set, replacing what dunmerrow_set_setting gave them.  The path is used
+ * as given; this call opens nothing. */
+DUNMERROW_API int dunmerrow_set_database(const char* path);
+
+/* Run options, as the command's options; each for every run started
+ * afterwards, in any thread.
+ *
+ * Resend (default 0, --resend): nonzero delivers again, to the e-mail
+ * destinations, statements an earlier run of the date sent or queued with
+ * the same content; 0 reports them as "already sent" or "already in the
+ * outbox" instead.
+ *
+ * The run register (default 1, as the command always does): nonzero writes,
+ * after every run that reached its owners, FOLDER/register-DATE.csv (one row
+ * per statement with what became of it) and FOLDER/register-DATE.json (the
+ * totals reconciled with the database) in the output folder, replacing
+ * those of an earlier run of the date.  C API runs write them exactly as the
+ * command does; dunmerrow_report_register_path says where.
+ *
+ * The journal export (default 0, --export-journal): nonzero also writes
+ * FOLDER/journal-DATE.csv, every journal and disbursement line the run
+ * printed; dunmerrow_report_journal_export_path says where.
+ *
+ * A register or export that cannot be written is the run's failure. */
+DUNMERROW_API int dunmerrow_set_resend(int resend);
+DUNMERROW_API int dunmerrow_set_run_register(int write);
+DUNMERROW_API int dunmerrow_set_journal_export(int write);
 
 /* Installs the callback that shows messages; NULL restores the default,
  * which writes "title: text" to standard error.  Either way, a message is
@@ -246,6 +316,182 @@ DUNMERROW_API int dunmerrow_report_statement_count(dunmerrow_report* report, int
  * and leaves `*statement` unchanged. */
 DUNMERROW_API int dunmerrow_report_statement(dunmerrow_report* report, int index,
                                              dunmerrow_statement* statement);
+
+/* Stores in `*path` the register's CSV file the last run of `report` wrote
+ * (its .json beside it), or "" when it wrote none: before any run, with the
+ * register turned off, or when the run stopped before its owners.  The
+ * caller frees the text with dunmerrow_free. */
+DUNMERROW_API int dunmerrow_report_register_path(dunmerrow_report* report, char** path);
+
+/* The same for the journal export of the last run; "" when none was asked
+ * for or written. */
+DUNMERROW_API int dunmerrow_report_journal_export_path(dunmerrow_report* report, char** path);
+
+/* ---- The report's building blocks --------------------------------------- *
+ *
+ * The component's own operations, which a run uses and a host may call
+ * directly, for instance to show a tenant's balance beside the statements.
+ * Each works on the object's thread and fails with DUNMERROW_E_BUSY from a
+ * callback during a run.
+ *
+ * Operations that read data open the database as a run does (the settings,
+ * dunmerrow_set_setting, dunmerrow_set_database) when the calling thread has
+ * none open yet, or when what finds it has changed since; otherwise they use
+ * the one the last run or call opened.  A data-access failure during the
+ * call fails it with DUNMERROW_E_DATA, after its message was shown.
+ *
+ * Operations that print act on the report engine object of the last run of
+ * `report` (dunmerrow_report_print), and fail with DUNMERROW_E_NO_OBJECT
+ * before there is one.  What they print goes onto that engine's current
+ * document, which the trace shows as it does a run's sections; that
+ * document is never delivered (the next run of the object starts afresh). */
+
+/* Stores in `*path` the logo picture's path: the setting
+ * ("Configure", "ReportLogo") when it names an existing file, else
+ * reportlogo.bmp in the component's folder.  Free it with dunmerrow_free. */
+DUNMERROW_API int dunmerrow_report_logo_filename(dunmerrow_report* report, char** path);
+
+/* Stores in `*format` the number format of the statements' amounts, "0.00"
+ * (two decimals, no thousands separator).  Free it with dunmerrow_free. */
+DUNMERROW_API int dunmerrow_report_number_format(dunmerrow_report* report, char** format);
+
+/* Stores in `*text` the rent frequency as the property list prints it after
+ * the rent: " per week" for (1, "week"), " per 2 weeks" for (2, "week").
+ * Free it with dunmerrow_free. */
+DUNMERROW_API int dunmerrow_report_frequency_description(dunmerrow_report* report,
+                                                         int16_t number, const char* every,
+                                                         char** text);
+
+/* Reloads the calling thread's account cache from the table glcodes, as
+ * every run does.  A glcodes that cannot be read fails with
+ * DUNMERROW_E_DATA, the cache holding what could be loaded. */
+DUNMERROW_API int dunmerrow_report_cache_accounts(dunmerrow_report* report);
+
+/* Stores in `*description` the name of the account `code` of `type` (1
+ * income, 2 expense), as the journal prints it; the code compares exactly.
+ * Loads the account cache first when the thread has none, or when the
+ * database was opened afresh.  An account not in the cache with that code
+ * and type fails with DUNMERROW_E_NOT_FOUND.  Free it with dunmerrow_free. */
+DUNMERROW_API int dunmerrow_report_gl_description(dunmerrow_report* report, const char* code,
+                                                  int16_t type, char** description);
+
+/* Stores in `*amount` what the tenant `tenant` (a tenancy's reference)
+ * owes as of today, as the property list prints it in detailed mode:
+ * negative for a credit, 0 for a tenancy without rent periods.  A tenant
+ * the table tenancy does not hold fails with DUNMERROW_E_NOT_FOUND; a rent
+ * period that cannot be read fails with the component's error number, the
+ * description naming the tenant and the value. */
+DUNMERROW_API int dunmerrow_report_balance_owing(dunmerrow_report* report, const char* tenant,
+                                                 int64_t* amount);
+
+/* Stores in `*date` the date to which the tenant's rent is paid as of
+ * today, as the property list prints it after the balance: 1899-12-30 (the
+ * zero date, which the statement prints too) for a tenancy without rent
+ * periods.  Unknown tenants fail as dunmerrow_report_balance_owing does. */
+DUNMERROW_API int dunmerrow_report_paid_to_date(dunmerrow_report* report, const char* tenant,
+                                                dunmerrow_date* date);
+
+/* Prints `memo` through the field `field` of the section `section`, as many
+ * copies of the section as the text needs, the engine deciding what fits
+ * each time; an empty memo prints nothing.  A section or field the
+ * definition lacks fails with the engine's error number, naming it. */
+DUNMERROW_API int dunmerrow_report_print_memo_field(dunmerrow_report* report, const char* memo,
+                                                    const char* section, const char* field);
+
+/* Inserts the company's name and address lines that the table options asks
+ * for into the "Header" section, moving the rest of it down, as every run
+ * does once.  Each call inserts them again.  Steps that fail are passed
+ * over, as in a run; an options table that cannot be read fails with
+ * DUNMERROW_E_DATA. */
+DUNMERROW_API int dunmerrow_report_get_company_name(dunmerrow_report* report);
+
+/* Prints the owner's unsold properties with their open tenancies and rents
+ * through the section "property", and in detailed mode (the object's
+ * parameter "bDetailed") each tenancy's balance owing and paid-to date, as
+ * the statement does.  An owner the table owner does not hold fails with
+ * DUNMERROW_E_NOT_FOUND. */
+DUNMERROW_API int dunmerrow_report_print_owner_property_list(dunmerrow_report* report,
+                                                             const char* owner);
+
+/* ---- The journal -------------------------------------------------------- */
+
+/* A forward-only cursor over the rows of one query. */
+typedef struct dunmerrow_rows dunmerrow_rows;
+
+/* Opens the owner's journal of the period `from` to `to` (both included):
+ * one row per expense and revenue of the owner's properties, ordered by
+ * property, then date, in the columns of the statements' journal query:
+ *   0 tenant_code    text ("" for an expense)
+ *   1 date           date, with its time of day
+ *   2 debit          currency
+ *   3 credit         currency (the same amount as debit)
+ *   4 debitaccount   text: the expense account, or the revenue's counter account
+ *   5 creditaccount  text: the expense's counter account, or the income account
+ *   6 description    text
+ *   7 reference      text
+ *   8 payee          text ("" for a revenue)
+ *   9 property       text: the property code
+ *  10 expense        boolean: 1 for an expense, 0 for a revenue
+ *  11 tax            currency
+ * Every row is there, also those on accounts the statement leaves out.  The
+ * cursor stands before its first row; dunmerrow_rows_next moves to it.
+ * Stores the cursor in `*rows`; the caller closes it with
+ * dunmerrow_rows_close.  It stays usable after `report` is destroyed and
+ * after later runs, on the thread that opened it.  An owner the table owner
+ * does not hold fails with DUNMERROW_E_NOT_FOUND; a date that does not exist
+ * with DUNMERROW_E_INVALID_ARGUMENT. */
+DUNMERROW_API int dunmerrow_report_journal_open(dunmerrow_report* report, const char* owner,
+                                                dunmerrow_date from, dunmerrow_date to,
+                                                dunmerrow_rows** rows);
+
+/* Moves to the next row (the first, on the first call) and stores in
+ * `*has_row` 1 when there is one, 0 at the end; later calls keep answering
+ * 0.  A row that cannot be read fails with the database engine's number. */
+DUNMERROW_API int dunmerrow_rows_next(dunmerrow_rows* rows, int* has_row);
+
+/* The number of columns, and the name of the column `index` (0 to count -
+ * 1; free it with dunmerrow_free). */
+DUNMERROW_API int dunmerrow_rows_column_count(dunmerrow_rows* rows, int* count);
+DUNMERROW_API int dunmerrow_rows_column_name(dunmerrow_rows* rows, int index, char** name);
+
+/* The current row's value of the column `index`, or of the column `name`
+ * (letter case not counting), converted as the component converts:
+ *   text     the value's text form (dates in the regional short form, with
+ *            the time when there is one; booleans "True" and "False"); free
+ *            it with dunmerrow_free;
+ *   currency ten-thousandths;
+ *   date     year, month, day, and in `*seconds` (may be NULL) the time of
+ *            day in seconds since midnight;
+ *   boolean  1 or 0.
+ * A Null stores 1 in `*is_null`, and NULL, 0, {0, 0, 0} or 0 in the value;
+ * any other value stores 0 there.  `is_null` may be NULL when the caller
+ * expects no Null: a Null then fails with DUNMERROW_E_NULL_VALUE.  An empty
+ * text is "", never a Null.  A value that does not convert fails with the
+ * component's error number (13 "Type mismatch", 6 "Overflow"), naming the
+ * column.  Before the first row or after the last:
+ * DUNMERROW_E_NO_CURRENT_ROW.  An unknown name: DUNMERROW_E_NOT_FOUND. */
+DUNMERROW_API int dunmerrow_rows_text(dunmerrow_rows* rows, int index, char** text,
+                                      int* is_null);
+DUNMERROW_API int dunmerrow_rows_currency(dunmerrow_rows* rows, int index, int64_t* amount,
+                                          int* is_null);
+DUNMERROW_API int dunmerrow_rows_date(dunmerrow_rows* rows, int index, dunmerrow_date* date,
+                                      int* seconds, int* is_null);
+DUNMERROW_API int dunmerrow_rows_boolean(dunmerrow_rows* rows, int index, int* value,
+                                         int* is_null);
+DUNMERROW_API int dunmerrow_rows_text_by_name(dunmerrow_rows* rows, const char* name, char** text,
+                                              int* is_null);
+DUNMERROW_API int dunmerrow_rows_currency_by_name(dunmerrow_rows* rows, const char* name,
+                                                  int64_t* amount, int* is_null);
+DUNMERROW_API int dunmerrow_rows_date_by_name(dunmerrow_rows* rows, const char* name,
+                                              dunmerrow_date* date, int* seconds, int* is_null);
+DUNMERROW_API int dunmerrow_rows_boolean_by_name(dunmerrow_rows* rows, const char* name,
+                                                 int* value, int* is_null);
+
+/* Closes `rows` and releases it; it must not be used afterwards (a later
+ * call with it fails with DUNMERROW_E_NO_OBJECT, unless a new cursor has
+ * since been opened at the same address).  NULL is accepted and does
+ * nothing. */
+DUNMERROW_API int dunmerrow_rows_close(dunmerrow_rows* rows);
 
 #ifdef __cplusplus
 }

@@ -18,6 +18,7 @@
 #include "sections/company_block.h"
 #include "sections/memo.h"
 #include "sections/property_list.h"
+#include "rent/rent_periods.h"
 #include "sections/record_fields.h"
 
 namespace {
@@ -149,4 +150,8 @@ clsReport::RecordsetPtr clsReport::GetJournals(const std::string& OwnerCode,
                                                const core::Date& DateFrom,
                                                const core::Date& DateTo) {
   return component::GetJournals(OwnerCode, DateFrom, DateTo);
+}
+
+core::Date clsReport::PaidToDate(const std::string& sTenant, const RecordsetPtr& OptionSet) {
+  return RentPeriods::PaidToDate(sTenant, OptionSet, 0);
 }

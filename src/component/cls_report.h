@@ -66,6 +66,11 @@ class clsReport : public core::Object, public contracts::ReportEvents {
   void PrintToPrinterButton() override;
 
   // Host conveniences of this platform (not part of the host's interface).
+
+  // The date to which the tenant's rent is paid as of today, as the
+  // property list prints it beside the balance owing; the zero date for a
+  // tenant without rent periods. Never raises.
+  core::Date PaidToDate(const std::string& sTenant, const RecordsetPtr& OptionSet);
   const std::shared_ptr<contracts::Report>& report() const { return objReport; }
   const std::string& report_filename() const { return sReportFilename; }
   // Called after each statement with (statements done, statements of the date).

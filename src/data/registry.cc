@@ -120,6 +120,11 @@ void SetOverride(const std::string& section, const std::string& key, const std::
   g_overrides[{Lowered(section), Lowered(key)}] = value;
 }
 
+void ClearOverride(const std::string& section, const std::string& key) {
+  std::lock_guard lock(g_overrides_mutex);
+  g_overrides.erase({Lowered(section), Lowered(key)});
+}
+
 void ClearOverrides() {
   std::lock_guard lock(g_overrides_mutex);
   g_overrides.clear();

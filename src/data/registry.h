@@ -30,6 +30,8 @@ int32_t RegWriteString(platform::HKEY root, const std::string& subkey,
 // command line's --app-folder and --database). Sections and keys compare
 // without regard to letter case.
 void SetOverride(const std::string& section, const std::string& key, const std::string& value);
+// Forgets the override of `key` in `section`, if any.
+void ClearOverride(const std::string& section, const std::string& key);
 void ClearOverrides();
 
 }  // namespace Registry

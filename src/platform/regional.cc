@@ -6,6 +6,7 @@
 #include <unicode/numfmt.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <cctype>
 #include <cmath>
@@ -296,6 +297,18 @@ std::string Format(const core::Variant& value, const std::string& format) {
   const size_t dot = format.find('.');
   const int places = dot == std::string::npos ? 0 : static_cast<int>(format.size() - dot - 1);
   return FormatFixed(value, places);
+}
+
+std::optional<size_t> FirstInvalidUtf8(const std::string& text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return static_cast<size_t>(start);
+  }
+  return std::nullopt;
 }
 
 }  // namespace platform

@@ -43,6 +43,11 @@ std::string FormatFixed(const core::Variant& value, int places);
 // "short date", or a pattern of zeros with an optional decimal part ("0.00").
 std::string Format(const core::Variant& value, const std::string& format);
 
+// The offset of the first byte of `text` that does not belong to a
+// well-formed UTF-8 sequence (overlong forms and surrogates included);
+// nullopt when the whole text is UTF-8.
+std::optional<size_t> FirstInvalidUtf8(const std::string& text);
+
 }  // namespace platform
 
 #endif  // DUNMERROW_PLATFORM_REGIONAL_H_

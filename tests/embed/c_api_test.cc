@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -386,6 +387,281 @@ TEST_F(CApiRunTest, ThePrintButtonUsesTheLastNameGivenEvenWithoutItsFile) {
   ASSERT_EQ(dunmerrow_report_print(report_, "Missing"), DUNMERROW_E_DEFINITION_NOT_FOUND);
   // The earlier preview's button runs the report by the name last given.
   ExpectError(dunmerrow_report_press_print_button(report_), DUNMERROW_E_RUN_FAILED, "Missing.rdn");
+}
+
+// ---- The report's building blocks, the journal cursor and the run options.
+
+// A text the library returned, freed when it goes.
+struct Text {
+  char* text = nullptr;
+  ~Text() { dunmerrow_free(text); }
+  std::string str() const { return text ? text : "(NULL)"; }
+};
+
+class CApiSurfaceTest : public CApiRunTest {
+ protected:
+  // Runs the report of the demo's date and keeps its first statement.
+  void PrintReport() {
+    SetReportDate();
+    ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK)
+        << dunmerrow_last_error_description();
+    ASSERT_EQ(dunmerrow_report_statement(report_, 0, &first_), DUNMERROW_OK);
+  }
+
+  dunmerrow_statement first_{};
+};
+
+TEST_F(CApiSurfaceTest, BadInputIsRefusedSayingWhatAndWhere) {
+  constexpr int kBad = DUNMERROW_E_INVALID_ARGUMENT;
+  Text text;
+  int64_t amount = 0;
+  dunmerrow_date date{};
+  dunmerrow_rows* rows = nullptr;
+  int has_row = 0;
+  const dunmerrow_date day{2026, 11, 30};
+  const struct {
+    std::function<int()> call;
+    int number;
+    std::string words;
+  } kCases[] = {
+      {[&] { return dunmerrow_report_logo_filename(nullptr, &text.text); }, kBad,
+       "dunmerrow_report_logo_filename: report is NULL"},
+      {[&] { return dunmerrow_report_number_format(report_, nullptr); }, kBad,
+       "dunmerrow_report_number_format: format is NULL"},
+      {[&] { return dunmerrow_report_frequency_description(report_, 2, "w\xffk", &text.text); },
+       kBad, "dunmerrow_report_frequency_description: every is not valid UTF-8 (at byte 1)"},
+      {[&] { return dunmerrow_report_gl_description(report_, "RENT", 1, nullptr); }, kBad,
+       "description is NULL"},
+      {[&] { return dunmerrow_report_gl_description(report_, "NOSUCH", 1, &text.text); },
+       DUNMERROW_E_NOT_FOUND, "no account 'NOSUCH' of type 1 in the table glcodes"},
+      // The type must match too: RENT is an income account.
+      {[&] { return dunmerrow_report_gl_description(report_, "RENT", 2, &text.text); },
+       DUNMERROW_E_NOT_FOUND, "no account 'RENT' of type 2"},
+      {[&] { return dunmerrow_report_balance_owing(report_, "NOBODY", &amount); },
+       DUNMERROW_E_NOT_FOUND, "dunmerrow_report_balance_owing: no tenant 'NOBODY' in the table"},
+      {[&] { return dunmerrow_report_balance_owing(report_, "T0\xc3", &amount); }, kBad,
+       "tenant is not valid UTF-8 (at byte 2)"},
+      {[&] { return dunmerrow_report_paid_to_date(report_, "T000001", nullptr); }, kBad,
+       "dunmerrow_report_paid_to_date: date is NULL"},
+      {[&] { return dunmerrow_report_paid_to_date(report_, "", &date); }, DUNMERROW_E_NOT_FOUND,
+       "no tenant ''"},
+      {[&] { return dunmerrow_report_journal_open(report_, "NOONE", day, day, &rows); },
+       DUNMERROW_E_NOT_FOUND, "dunmerrow_report_journal_open: no owner 'NOONE' in the table owner"},
+      {[&] { return dunmerrow_report_journal_open(report_, "X", {2009, 2, 29}, day, &rows); },
+       kBad, "from 2009-2-29 is not a date"},
+      {[&] { return dunmerrow_report_journal_open(report_, "X", day, day, nullptr); }, kBad,
+       "rows is NULL"},
+      {[&] { return dunmerrow_report_print_memo_field(report_, "x", "Notes", "Notes"); },
+       DUNMERROW_E_NO_OBJECT, "dunmerrow_report_print_memo_field: no report has run on this"},
+      {[&] { return dunmerrow_report_print_memo_field(report_, "x", nullptr, "Notes"); }, kBad,
+       "section is NULL"},
+      {[&] { return dunmerrow_report_get_company_name(report_); }, DUNMERROW_E_NO_OBJECT,
+       "dunmerrow_report_get_company_name: no report has run"},
+      {[&] { return dunmerrow_report_print_owner_property_list(report_, "A"); },
+       DUNMERROW_E_NO_OBJECT, "no report has run"},
+      {[&] { return dunmerrow_rows_next(nullptr, &has_row); }, kBad,
+       "dunmerrow_rows_next: rows is NULL"},
+      {[&] { return dunmerrow_report_register_path(report_, nullptr); }, kBad, "path is NULL"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.words);
+    ExpectError(c.call(), c.number, c.words);
+  }
+  // Failures leave the out arguments as they were.
+  EXPECT_EQ(text.text, nullptr);
+  EXPECT_EQ(amount, 0);
+  EXPECT_EQ(rows, nullptr);
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+}
+
+TEST_F(CApiSurfaceTest, TheBuildingBlocksAnswerBeforeAndAfterARun) {
+  // Before any run: the database opens as a run opens it.
+  int64_t balance = -1;
+  ASSERT_EQ(dunmerrow_report_balance_owing(report_, "T000001", &balance), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  Text rent, frequency, format, logo;
+  ASSERT_EQ(dunmerrow_report_gl_description(report_, "RENT", 1, &rent.text), DUNMERROW_OK);
+  EXPECT_EQ(rent.str(), "Rent");
+  ASSERT_EQ(dunmerrow_report_frequency_description(report_, 2, "week", &frequency.text),
+            DUNMERROW_OK);
+  EXPECT_EQ(frequency.str(), " per 2 weeks");
+  ASSERT_EQ(dunmerrow_report_number_format(report_, &format.text), DUNMERROW_OK);
+  EXPECT_EQ(format.str(), "0.00");
+  ASSERT_EQ(dunmerrow_report_logo_filename(report_, &logo.text), DUNMERROW_OK);
+  EXPECT_EQ(logo.str(), (home_ / "reportlogo.bmp").string());
+
+  // After a run, the operations that print act on its engine.
+  PrintReport();
+  EXPECT_EQ(dunmerrow_report_cache_accounts(report_), DUNMERROW_OK);
+  int64_t after_run = 0;
+  ASSERT_EQ(dunmerrow_report_balance_owing(report_, "T000001", &after_run), DUNMERROW_OK);
+  EXPECT_EQ(after_run, balance);
+  const size_t before = Trace("section").size();
+  const std::string memo(400, 'm');
+  ASSERT_EQ(dunmerrow_report_print_memo_field(report_, memo.c_str(), "Notes", "Notes"),
+            DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  std::string printed;
+  const auto sections = Trace("section");
+  for (size_t i = before; i < sections.size(); ++i) {
+    EXPECT_EQ(sections[i]["name"], "Notes");
+    printed += sections[i]["fields"]["Notes"].get<std::string>();
+  }
+  EXPECT_GT(sections.size(), before + 1) << "a long memo takes several copies";
+  EXPECT_EQ(printed, memo);
+  ExpectError(dunmerrow_report_print_memo_field(report_, "x", "Nope", "Notes"), 3265,
+              "dunmerrow_report_print_memo_field: Report definition has no section 'Nope'");
+  ASSERT_EQ(dunmerrow_report_print_owner_property_list(report_, first_.owner_code), DUNMERROW_OK);
+  EXPECT_EQ(Trace("section").back()["name"], "property");
+}
+
+TEST_F(CApiSurfaceTest, TheJournalIsACursorOverItsColumns) {
+  PrintReport();
+  dunmerrow_rows* rows = nullptr;
+  ASSERT_EQ(dunmerrow_report_journal_open(report_, first_.owner_code, first_.period_from,
+                                          first_.period_to, &rows),
+            DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+  int count = 0;
+  ASSERT_EQ(dunmerrow_rows_column_count(rows, &count), DUNMERROW_OK);
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) {
+    Text name;
+    ASSERT_EQ(dunmerrow_rows_column_name(rows, i, &name.text), DUNMERROW_OK);
+    names.push_back(name.str());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"tenant_code", "date", "debit", "credit",
+                                             "debitaccount", "creditaccount", "description",
+                                             "reference", "payee", "property", "expense", "tax"}));
+  int64_t amount = -1;
+  ExpectError(dunmerrow_rows_currency(rows, 2, &amount, nullptr), DUNMERROW_E_NO_CURRENT_ROW,
+              "before its first row");
+
+  // A later run replaces the thread's database; the cursor reads on.
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  int has_row = 0, lines = 0, expenses = 0;
+  int64_t income = 0;
+  while (dunmerrow_rows_next(rows, &has_row) == DUNMERROW_OK && has_row) {
+    ++lines;
+    int expense = -1, seconds = -1, is_null = -1;
+    dunmerrow_date date{};
+    Text tenant, payee;
+    ASSERT_EQ(dunmerrow_rows_boolean_by_name(rows, "EXPENSE", &expense, nullptr), DUNMERROW_OK);
+    ASSERT_EQ(dunmerrow_rows_date(rows, 1, &date, &seconds, nullptr), DUNMERROW_OK);
+    const auto day_of = [](const dunmerrow_date& d) { return d.year * 10000 + d.month * 100 + d.day; };
+    EXPECT_GE(day_of(date), day_of(first_.period_from));
+    EXPECT_LE(day_of(date), day_of(first_.period_to));
+    EXPECT_EQ(seconds, 0);
+    // Empty texts are texts, not Nulls.
+    ASSERT_EQ(dunmerrow_rows_text(rows, 0, &tenant.text, &is_null), DUNMERROW_OK);
+    EXPECT_EQ(is_null, 0);
+    ASSERT_EQ(dunmerrow_rows_text_by_name(rows, "payee", &payee.text, nullptr), DUNMERROW_OK);
+    EXPECT_EQ(payee.str().empty(), !expense) << payee.str();
+    EXPECT_EQ(tenant.str().empty(), expense != 0) << tenant.str();
+    int64_t credit = 0;
+    ASSERT_EQ(dunmerrow_rows_currency_by_name(rows, "credit", &credit, &is_null), DUNMERROW_OK);
+    expenses += expense;
+    if (!expense) income += credit;
+  }
+  EXPECT_EQ(dunmerrow_last_error_number(), DUNMERROW_OK) << dunmerrow_last_error_description();
+  EXPECT_GT(expenses, 0);
+  EXPECT_GT(lines, expenses);
+  EXPECT_GE(income, first_.income) << "the journal holds every line the statement printed";
+  ASSERT_EQ(dunmerrow_rows_next(rows, &has_row), DUNMERROW_OK);
+  EXPECT_EQ(has_row, 0);
+  ExpectError(dunmerrow_rows_currency(rows, 2, &amount, nullptr), DUNMERROW_E_NO_CURRENT_ROW,
+              "past its last row");
+  ExpectError(dunmerrow_rows_text_by_name(rows, "nope", nullptr, nullptr), DUNMERROW_E_INVALID_ARGUMENT,
+              "value's pointer is NULL");
+  Text none;
+  ExpectError(dunmerrow_rows_text_by_name(rows, "nope", &none.text, nullptr),
+              DUNMERROW_E_NOT_FOUND, "no column 'nope' (the columns are tenant_code, date,");
+  ExpectError(dunmerrow_rows_date(rows, 12, nullptr, nullptr, nullptr), DUNMERROW_E_INVALID_ARGUMENT,
+              "value's pointer is NULL");
+  dunmerrow_date date{};
+  ExpectError(dunmerrow_rows_date(rows, 12, &date, nullptr, nullptr), DUNMERROW_E_INVALID_ARGUMENT,
+              "index 12 is not one of the 12 columns (0 to 11)");
+  EXPECT_EQ(amount, -1);
+
+  std::thread other([&] { has_row = dunmerrow_rows_next(rows, &has_row); });
+  other.join();
+  EXPECT_EQ(has_row, DUNMERROW_E_WRONG_THREAD);
+  ASSERT_EQ(dunmerrow_rows_close(rows), DUNMERROW_OK);
+  ExpectError(dunmerrow_rows_next(rows, &has_row), DUNMERROW_E_NO_OBJECT,
+              "dunmerrow_rows_next: not a live journal cursor");
+  EXPECT_EQ(dunmerrow_rows_close(nullptr), DUNMERROW_OK);
+}
+
+TEST_F(CApiSurfaceTest, ADatabaseThatDoesNotOpenFailsTheCallAndTheRunBeforePrinting) {
+  const std::string missing = (dir_ / "missing.mdb").string();
+  ASSERT_EQ(dunmerrow_set_database(missing.c_str()), DUNMERROW_OK);
+  int64_t balance = 0;
+  const int result = dunmerrow_report_balance_owing(report_, "T000001", &balance);
+  EXPECT_NE(result, DUNMERROW_OK);
+  EXPECT_NE(std::string(dunmerrow_last_error_description())
+                .find("dunmerrow_report_balance_owing: cannot open the database '" + missing),
+            std::string::npos)
+      << dunmerrow_last_error_description();
+  SetReportDate();
+  EXPECT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), result);
+  EXPECT_NE(std::string(dunmerrow_last_error_description()).find("cannot open the database"),
+            std::string::npos);
+  EXPECT_TRUE(Trace("section").empty());
+
+  // Forgotten, the settings find the demo again (its folder is the host's).
+  ASSERT_EQ(dunmerrow_set_database(nullptr), DUNMERROW_OK);
+  EXPECT_EQ(dunmerrow_report_balance_owing(report_, "T000001", &balance), DUNMERROW_OK)
+      << dunmerrow_last_error_description();
+
+  // A file the settings name that is no database: StartADO shows why.
+  std::ofstream(dir_ / "garbage.mdb") << "not a database";
+  ASSERT_EQ(dunmerrow_set_setting("Settings", "DatabaseLocation",
+                                  (dir_ / "garbage.mdb").c_str()),
+            DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_set_setting("Settings", "Networkable", "1"), DUNMERROW_OK);
+  ExpectError(dunmerrow_report_balance_owing(report_, "T000001", &balance), DUNMERROW_E_DATA,
+              "dunmerrow_report_balance_owing: Start ADO: General Errors...");
+  EXPECT_FALSE(messages_.empty());
+}
+
+TEST_F(CApiSurfaceTest, RunOptionsWriteTheRegisterAndTheExportAndResend) {
+  ASSERT_EQ(dunmerrow_set_output((dir_ / "out").c_str(), DUNMERROW_DESTINATION_OUTBOX),
+            DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_set_journal_export(1), DUNMERROW_OK);
+  PrintReport();
+  // A statement written to the outbox (others wait for an address).
+  int count = 0, written = -1;
+  ASSERT_EQ(dunmerrow_report_statement_count(report_, &count), DUNMERROW_OK);
+  for (int i = 0; i < count && written < 0; ++i) {
+    dunmerrow_statement s{};
+    ASSERT_EQ(dunmerrow_report_statement(report_, i, &s), DUNMERROW_OK);
+    if (s.state == DUNMERROW_STATE_WRITTEN) written = i;
+  }
+  ASSERT_GE(written, 0);
+  Text register_path, journal_path;
+  ASSERT_EQ(dunmerrow_report_register_path(report_, &register_path.text), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_journal_export_path(report_, &journal_path.text), DUNMERROW_OK);
+  EXPECT_EQ(register_path.str(), (dir_ / "out" / ("register-" + date_ + ".csv")).string());
+  EXPECT_EQ(journal_path.str(), (dir_ / "out" / ("journal-" + date_ + ".csv")).string());
+  EXPECT_TRUE(fs::exists(register_path.str()));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / ("register-" + date_ + ".json")));
+  EXPECT_TRUE(fs::exists(journal_path.str()));
+
+  // The same statements again: already in the outbox, unless resent.
+  ASSERT_EQ(dunmerrow_set_run_register(0), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_set_journal_export(0), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  Text none;
+  ASSERT_EQ(dunmerrow_report_register_path(report_, &none.text), DUNMERROW_OK);
+  EXPECT_EQ(none.str(), "");
+  dunmerrow_statement again{};
+  ASSERT_EQ(dunmerrow_report_statement(report_, written, &again), DUNMERROW_OK);
+  EXPECT_STREQ(again.reason, "already in the outbox");
+  ASSERT_EQ(dunmerrow_set_resend(1), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_print(report_, "OwnerStatement"), DUNMERROW_OK);
+  ASSERT_EQ(dunmerrow_report_statement(report_, written, &again), DUNMERROW_OK);
+  EXPECT_EQ(again.state, DUNMERROW_STATE_WRITTEN);
+  EXPECT_STREQ(again.reason, "");
 }
 
 }  // namespace
