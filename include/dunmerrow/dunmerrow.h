@@ -41,11 +41,15 @@ extern "C" {
  * (12.5 is 125000), exact.  Dates are dunmerrow_date (year, month, day),
  * with the seconds since midnight where a time of day matters.
  *
- * Threads.  The library starts no threads of its own: a report run, and
- * every other call, executes on the calling thread from start to end, and
- * every callback arrives on that thread before the call returns.  (Printing
- * starts the `lp` program and waits for it; sending e-mail, libcurl may look
- * up the server's name on a short-lived thread of its own.)  A report object
+ * Threads.  A report run, and every other call, executes on the calling
+ * thread from start to end, and every callback arrives on that thread
+ * before the call returns.  Behind a run, the report engine paints pages
+ * and encodes and writes documents on up to two worker threads of its own
+ * (each statement is written before the run returns; no callback comes from
+ * them); the setting Configure/Threads=1 keeps that work on the calling
+ * thread too, with the same bytes.  (Printing starts the `lp` program and
+ * waits for it; sending e-mail, libcurl may look up the server's name on a
+ * short-lived thread of its own.)  A report object
  * and a journal cursor are used only from the thread that created them; a
  * call from another thread fails with DUNMERROW_E_WRONG_THREAD and changes
  * nothing.  The open database and the account cache belong to the calling
