@@ -190,8 +190,8 @@ TEST_F(HostileDataTest, NullsInEveryOptionalColumn) {
       "insert into disbursement (recordnumber, owner, date, amount) values "
       "(7, 'N', '2009-04-18 00:00:00', 3);"
       "insert into extra_fees (disburse_id) values (7);");
-  // The owner's missing name and address print as blanks; the Nulls of the
-  // property list, which comes next, stop the run there, plain or detailed.
+  // The owner's missing name and address print as blanks; the tenancy's
+  // missing frequency stops the run at the property list, plain or detailed.
   for (const char* options : {"", "--notes --detailed"}) {
     RunResult r = Run("2009-04-18", options);
     EXPECT_EQ(PrintedOrStopped(r), "Error printing report - Invalid use of Null") << options;

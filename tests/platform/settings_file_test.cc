@@ -10,6 +10,11 @@
 #include "platform/settings_hive.h"
 
 namespace platform::settings {
+
+void PrintTo(const Value& value, std::ostream* os) {
+  *os << value.type << ":" << ::testing::PrintToString(value.data);
+}
+
 namespace {
 
 using namespace std::string_literals;
