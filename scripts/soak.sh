@@ -41,7 +41,7 @@ fi
 date=$(sed -n 's/^latest disbursement date: *//p' "$data/demo-data.txt")
 database="$PWD/$data/property.mdb"
 
-cc -std=c99 -O2 -Wall -Wextra -Iinclude tests/hardening/soak_host.c -L"$bin" -ldunmerrow \
+cc -std=c99 -O2 -Wall -Wextra -Iinclude scripts/soak_host.c -L"$bin" -ldunmerrow \
   -Wl,-rpath,"$PWD/$bin" -o "$scratch/soak_host"
 
 echo "soak: $rounds rounds of the $size-property portfolio, $date, in one process"

@@ -95,27 +95,4 @@ std::optional<bool> ExclusionDecision(bool expense_line, const std::string& acco
   return it->second;
 }
 
-std::string GLDescriptionByWalk(const std::string& code, int16_t type) {
-  if (!t_cache.loaded) throw core::ComError(core::kErrSubscript, "Subscript out of range: the account cache is not loaded");
-  const auto& accounts = t_cache.accounts;
-  for (size_t i = 1; i < accounts.size(); ++i) {
-    if (accounts[i].Code == code && accounts[i].AccountType == type) return accounts[i].Description;
-  }
-  return "";
-}
-
-std::optional<bool> ExclusionDecisionByWalk(bool expense_line, const std::string& account_code) {
-  std::optional<bool> decision;
-  const auto& accounts = t_cache.accounts;
-  for (size_t i = 1; i < accounts.size(); ++i) {
-    const GLAccount& a = accounts[i];
-    if (!a.ExcludeDisburse || a.Code != account_code) continue;
-    if ((expense_line && a.AccountType == kExpenseAccount) ||
-        (!expense_line && a.AccountType == kIncomeAccount)) {
-      decision = a.PayToOwner;
-    }
-  }
-  return decision;
-}
-
 }  // namespace AccountCache

@@ -55,11 +55,6 @@ std::string GLDescription(const std::string& code, int16_t type);
 // their debit account, income lines type-1 accounts by their credit account.
 std::optional<bool> ExclusionDecision(bool expense_line, const std::string& account_code);
 
-// The same answers as the two above by walking the cache linearly: the
-// reference the fast lookups are tested against.
-std::string GLDescriptionByWalk(const std::string& code, int16_t type);
-std::optional<bool> ExclusionDecisionByWalk(bool expense_line, const std::string& account_code);
-
 // Rebuilds the lookup index from Accounts(); CacheAccounts calls it, tests
 // that fill Accounts() by hand call it too.
 void RebuildIndex();

@@ -3,48 +3,38 @@
 #include "accounts/account_cache.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <random>
 
+#include "account_reference.h"
 #include "data/general.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
-#include "platform/message_box.h"
+#include "test_support.h"
 
 namespace {
 
+using testing_support::MessageCapture;
+
 class AccountCacheTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ = std::filesystem::temp_directory_path() /
-            ("dunmerrow-accounts-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".sqlite");
-    std::filesystem::remove(path_);
-    jet::CreateHostDatabase(path_.string());
-    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
-      messages_.push_back(title + ": " + text);
-    });
-  }
-  void TearDown() override {
-    platform::SetMessageSink(nullptr);
-    General::DataDb().reset();
-    std::filesystem::remove(path_);
-  }
+  void SetUp() override { jet::CreateHostDatabase(path_); }
+  void TearDown() override { General::DataDb().reset(); }
+  // Loads the cache from glcodes holding `rows` (none when empty).
   void Load(const std::string& rows) {
     if (!rows.empty()) {
-      jet::ExecuteSql(path_.string(),
+      jet::ExecuteSql(path_,
                       "insert into glcodes (gl_code, description, taxable_yn, type, BankBalance, "
                       "BalanceDate, exclude_cashflow, exclude_pl, exclude_disburse, pay_to_owner, "
                       "pay_extra_charges) values " + rows);
     }
-    General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_.string(), false, false, "");
+    General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_, false, false, "");
     AccountCache::CacheAccounts();
   }
 
-  std::filesystem::path path_;
-  std::vector<std::string> messages_;
+  testing_support::ScratchFolder folder_;
+  const std::string path_ = folder_.File("host.sqlite");
+  MessageCapture shown_;
 };
 
 TEST_F(AccountCacheTest, LookupsAreExactAndTheFirstInCodeOrderWins) {
@@ -54,17 +44,20 @@ TEST_F(AccountCacheTest, LookupsAreExactAndTheFirstInCodeOrderWins) {
        "('FEES', 'Second fees', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
        "('NONAME', null, 0, 1, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
        "('HIDDEN', 'Never cached', 0, 300, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(shown_.messages.empty());
   ASSERT_EQ(AccountCache::Accounts().size(), 6u);  // slot 0 and five accounts
-  EXPECT_EQ(AccountCache::GLDescription("RENT", 1), "Rent received");
-  EXPECT_EQ(AccountCache::GLDescription("RENT", 2), "Rent paid out");
-  EXPECT_EQ(AccountCache::GLDescription("FEES", 2), "First fees");
-  EXPECT_EQ(AccountCache::GLDescription("FEES", 1), "");
-  EXPECT_EQ(AccountCache::GLDescription("rent", 1), "");
-  EXPECT_EQ(AccountCache::GLDescription("RENT ", 1), "");
-  EXPECT_EQ(AccountCache::GLDescription("NONAME", 1), "");
-  EXPECT_EQ(AccountCache::GLDescription("HIDDEN", 300), "");
-  EXPECT_EQ(AccountCache::GLDescription("", 0), "");  // slot 0 never matches
+  const struct {
+    const char* code;
+    int16_t type;
+    const char* description;
+  } cases[] = {{"RENT", 1, "Rent received"}, {"RENT", 2, "Rent paid out"},
+               {"FEES", 2, "First fees"},    {"FEES", 1, ""},
+               {"rent", 1, ""},              {"RENT ", 1, ""},
+               {"NONAME", 1, ""},            {"HIDDEN", 300, ""},
+               {"", 0, ""}};  // slot 0 never matches
+  for (const auto& c : cases) {
+    EXPECT_EQ(AccountCache::GLDescription(c.code, c.type), c.description) << c.code << c.type;
+  }
 }
 
 TEST_F(AccountCacheTest, ANullInAConvertedColumnKeepsWhatWasLoaded) {
@@ -72,8 +65,7 @@ TEST_F(AccountCacheTest, ANullInAConvertedColumnKeepsWhatWasLoaded) {
        "('A2', 'Two', 0, 2, 20, '2009-01-01 00:00:00', 0, 0, -1, -1, 0),"
        "('A3', 'Three', -1, 1, 30.25, null, -1, -1, -1, -1, -1),"
        "('A4', 'Four', 0, 1, 40, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0], "Cache Accounts: 94 - Invalid use of Null");
+  EXPECT_EQ(shown_.Lines(), std::vector<std::string>{"Cache Accounts: 94 - Invalid use of Null"});
   const auto& accounts = AccountCache::Accounts();
   ASSERT_EQ(accounts.size(), 4u);
   EXPECT_TRUE(accounts[2].ExcludeDisburse);
@@ -93,13 +85,13 @@ TEST_F(AccountCacheTest, EmptyTableAndUnreadableQuery) {
   Load("");
   EXPECT_EQ(AccountCache::Accounts().size(), 1u);
   EXPECT_EQ(AccountCache::GLDescription("", 0), "");
-  jet::ExecuteSql(path_.string(), "drop table glcodes");
-  General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_.string(), false, false, "");
-  messages_.clear();
-  AccountCache::CacheAccounts();
+  jet::ExecuteSql(path_, "drop table glcodes");
+  shown_.messages.clear();
+  Load("");
   EXPECT_EQ(AccountCache::Accounts().size(), 1u);
   // The query's own failure is reported by the data layer, not as "Cache Accounts".
-  for (const auto& m : messages_) EXPECT_EQ(m.find("Cache Accounts"), std::string::npos) << m;
+  ASSERT_EQ(shown_.messages.size(), 1u);
+  EXPECT_EQ(shown_.messages[0].title, "Data Create Set");
 }
 
 // The index must give what the walks give, on caches full of repeats.
@@ -123,11 +115,11 @@ TEST(AccountIndexTest, AgreesWithTheLinearWalksOnRandomCaches) {
     for (const std::string& code : codes) {
       for (int16_t type = 0; type < 4; ++type) {
         EXPECT_EQ(AccountCache::GLDescription(code, type),
-                  AccountCache::GLDescriptionByWalk(code, type));
+                  testing_support::GLDescriptionByWalk(code, type));
       }
       for (bool expense : {true, false}) {
         EXPECT_EQ(AccountCache::ExclusionDecision(expense, code),
-                  AccountCache::ExclusionDecisionByWalk(expense, code));
+                  testing_support::ExclusionDecisionByWalk(expense, code));
       }
     }
   }

@@ -3,19 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "core/com_error.h"
+#include "test_support.h"
 
 namespace core {
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing_support::ExpectComError;
 
 TEST(ConvertTest, TextForms) {
   struct Case {
@@ -43,12 +36,12 @@ TEST(ConvertTest, TextForms) {
 TEST(ConvertTest, NullIsAnErrorExceptWhenJoined) {
   const Variant null = Variant::Null();
   EXPECT_EQ(JoinText(null), "");
-  EXPECT_EQ(ErrorOf([&] { ToText(null); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { ToInteger(null); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { ToCurrency(null); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { ToDate(null); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { ToBoolean(null); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { ToDouble(null); }), kErrInvalidNull);
+  ExpectComError(kErrInvalidNull, "", [&] { ToText(null); });
+  ExpectComError(kErrInvalidNull, "", [&] { ToInteger(null); });
+  ExpectComError(kErrInvalidNull, "", [&] { ToCurrency(null); });
+  ExpectComError(kErrInvalidNull, "", [&] { ToDate(null); });
+  ExpectComError(kErrInvalidNull, "", [&] { ToBoolean(null); });
+  ExpectComError(kErrInvalidNull, "", [&] { ToDouble(null); });
 }
 
 TEST(ConvertTest, IntegersRoundHalfToEvenAndOverflow) {
@@ -63,14 +56,14 @@ TEST(ConvertTest, IntegersRoundHalfToEvenAndOverflow) {
   };
   for (const Case& c : cases) {
     if (c.error) {
-      EXPECT_EQ(ErrorOf([&] { ToInteger(Variant(c.in)); }), c.expected) << c.in;
+      ExpectComError(c.expected, "", [&] { ToInteger(Variant(c.in)); });
     } else {
       EXPECT_EQ(ToInteger(Variant(c.in)), c.expected) << c.in;
     }
   }
   EXPECT_EQ(ToInteger(Variant(std::string("7"))), 7);
   EXPECT_EQ(ToLong(Variant(2147483647.0)), 2147483647);
-  EXPECT_EQ(ErrorOf([] { ToLong(Variant(2147483648.0)); }), kErrOverflow);
+  ExpectComError(kErrOverflow, "", [] { ToLong(Variant(2147483648.0)); });
 }
 
 TEST(ConvertTest, BooleansFromText) {
@@ -80,7 +73,7 @@ TEST(ConvertTest, BooleansFromText) {
   EXPECT_TRUE(ToBoolean(Variant("-1")));
   EXPECT_FALSE(ToBoolean(Variant("0")));
   EXPECT_TRUE(ToBoolean(Variant(int32_t{-1})));
-  EXPECT_EQ(ErrorOf([] { ToBoolean(Variant("yes")); }), kErrTypeMismatch);
+  ExpectComError(kErrTypeMismatch, "", [] { ToBoolean(Variant("yes")); });
 }
 
 TEST(ConvertTest, CurrencyFromTextAndNumbers) {
@@ -96,16 +89,16 @@ TEST(ConvertTest, CurrencyFromTextAndNumbers) {
       {Variant(int32_t{-7}), -70000},
   };
   for (const Case& c : cases) EXPECT_EQ(ToCurrency(c.in).raw(), c.raw) << ToText(c.in);
-  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant("12 dollars")); }), kErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant(1e300)); }), kErrOverflow);
-  EXPECT_EQ(ErrorOf([] { ToCurrency(Variant("99999999999999999999")); }), kErrOverflow);
+  ExpectComError(kErrTypeMismatch, "", [] { ToCurrency(Variant("12 dollars")); });
+  ExpectComError(kErrOverflow, "", [] { ToCurrency(Variant(1e300)); });
+  ExpectComError(kErrOverflow, "", [] { ToCurrency(Variant("99999999999999999999")); });
 }
 
 TEST(ConvertTest, DatesFromText) {
   EXPECT_EQ(ToDate(Variant("2009-04-18")), Date::FromCivil(2009, 4, 18));
   EXPECT_EQ(ToDate(Variant("2009-04-18 10:11:12")), Date::FromCivil(2009, 4, 18, 10, 11, 12));
-  EXPECT_EQ(ErrorOf([] { ToDate(Variant("someday")); }), kErrTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { ToDate(Variant("2009-02-30")); }), kErrTypeMismatch);
+  ExpectComError(kErrTypeMismatch, "", [] { ToDate(Variant("someday")); });
+  ExpectComError(kErrTypeMismatch, "", [] { ToDate(Variant("2009-02-30")); });
   // A date turned into text comes back as the same date.
   const Date d = Date::FromCivil(1850, 7, 4, 23, 59, 58);
   EXPECT_EQ(ToDate(Variant(ToText(Variant(d)))), d);

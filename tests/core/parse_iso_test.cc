@@ -16,6 +16,7 @@ TEST(ParseIso, StoredFormsAndOddFormsReadAsTheyAlwaysHave) {
       {"2026-01-31T23:59:58", "2026-01-31 23:59:58"},
       {"2026-01-31", "2026-01-31 00:00:00"},
       {"1899-12-30 12:00:00", "1899-12-30 12:00:00"},
+      {"9999-12-31 23:59:59", "9999-12-31 23:59:59"},
       // What the general reading has always taken: blanks and signs in a place.
       {"2009- 4-18", "2009-04-18 00:00:00"},
       {"2009-04-+8", "2009-04-08 00:00:00"},
@@ -26,6 +27,9 @@ TEST(ParseIso, StoredFormsAndOddFormsReadAsTheyAlwaysHave) {
       {"2009-02-30", nullptr},
       {"2009-04-18 24:00:00", nullptr},
       {"2009/04/18", nullptr},
+      {"2009-4-18", nullptr},
+      {"2009-04-18 25:00:00", nullptr},
+      {"20090418", nullptr},
       {"2009-04-1a", nullptr},
       {"", nullptr},
   };

@@ -3,67 +3,41 @@
 #include "data/general.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "data/registry.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "platform/object_factory.h"
 #include "platform/regional.h"
 #include "platform/settings_hive.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Message {
-  std::string title;
-  std::string text;
-};
-
 class GeneralTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "general-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    app_ = dir_ + "/app";
-    home_ = dir_ + "/home";
     fs::create_directory(app_);
     fs::create_directory(home_);
-    local_db_ = app_ + "/property.mdb";
     // No machine hive: every setting comes from the per-user store.
-    setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/none/registry.ini").c_str(), 1);
-    setenv("QUELLORY_USER_SETTINGS", (dir_ + "/user.ini").c_str(), 1);
-    setenv("DUNMERROW_HOME", home_.c_str(), 1);
-    setenv("DUNMERROW_NOW", "2026-12-06T09:05:07", 1);
+    env_.Settings(dir_ + "/none/registry.ini", dir_ + "/user.ini");
+    env_.Set("DUNMERROW_HOME", home_);
+    env_.Set("DUNMERROW_NOW", "2026-12-06T09:05:07");
     platform::SaveSetting("Quellory", "Settings", "apppath", app_);
     platform::RegisterFactory(contracts::kDBEngineProgId, [] { return jet::CreateDBEngine(); });
-    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
-      messages_.push_back({title, text});
-    });
     platform::SetLocale("en_US");  // the log's month names
     General::DataDb().reset();
     General::AppFolder().clear();
     General::DbStatus().clear();
   }
   void TearDown() override {
-    platform::SetMessageSink(nullptr);
     General::DataDb().reset();
     General::AppFolder().clear();
-    for (const char* name :
-         {"QUELLORY_MACHINE_SETTINGS", "QUELLORY_USER_SETTINGS", "DUNMERROW_NOW"}) {
-      unsetenv(name);
-    }
-    fs::remove_all(dir_);
   }
 
   // A host database holding owners with the given codes.
@@ -75,14 +49,12 @@ class GeneralTest : public ::testing::Test {
     }
   }
 
-  static std::vector<std::string> OwnerCodes(std::string sql) {
+  static std::vector<std::string> OwnerCodes() {
     std::vector<std::string> codes;
     General::RecordsetPtr rs;
+    std::string sql = "select code from owner";
     General::DataCreateSet(rs, sql);
-    while (!General::DataEOF(rs)) {
-      codes.push_back(rs->Field("code").AsString());
-      General::DataMoveNext(rs);
-    }
+    for (; !General::DataEOF(rs); General::DataMoveNext(rs)) codes.push_back(rs->Field("code").AsString());
     General::DataClose(rs);
     return codes;
   }
@@ -92,46 +64,59 @@ class GeneralTest : public ::testing::Test {
     return platform::PlainFileExists(path) ? platform::ReadFile(path) : "<no log>";
   }
 
-  std::string dir_, app_, home_, local_db_;
-  std::vector<Message> messages_;
+  testing_support::ScratchFolder folder_;
+  testing_support::ScopedEnvironment env_;
+  testing_support::MessageCapture shown_;
+  std::vector<testing_support::Message>& messages_ = shown_.messages;
+  const std::string dir_ = folder_.path().string();
+  const std::string app_ = dir_ + "/app", home_ = dir_ + "/home";
+  const std::string local_db_ = app_ + "/property.mdb";
 };
 
-TEST_F(GeneralTest, OpensTheLocalDatabaseWithoutNetworking) {
-  MakeDatabase(local_db_, {"LOCAL"});
-  ASSERT_TRUE(General::StartADO());
-  EXPECT_EQ(General::AppFolder(), app_);
-  EXPECT_EQ(General::DbStatus(), "No networking enabled, using " + local_db_);
-  EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"LOCAL"});
-}
-
-TEST_F(GeneralTest, MissingNetworkDatabaseRevertsToTheLocalOne) {
-  MakeDatabase(local_db_, {"LOCAL"});
-  const std::string network = dir_ + "/share/property.mdb";
-  platform::SaveSetting("Quellory", "Settings", "Networkable", "1");
-  platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", network);
-  ASSERT_TRUE(General::StartADO());
+// Which database opens for the settings, what the status says and what is
+// shown on the way.
+TEST_F(GeneralTest, StartADOOpensTheDatabaseTheSettingsName) {
+  const std::string network = dir_ + "/share/property.mdb", shared = dir_ + "/shared.sqlite";
   const std::string unreachable =
       "Unable to access \r\n" + network + "\r\nReverting back to \r\n" + local_db_;
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].title, "Dunmerrow");
-  EXPECT_EQ(messages_[0].text, unreachable);
-  EXPECT_EQ(General::DbStatus(),
-            "Networking enabled.  Attempting to use " + network + "\r\n" + unreachable);
-  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"LOCAL"});
-}
-
-TEST_F(GeneralTest, OpensTheNetworkDatabaseWhenItExists) {
-  MakeDatabase(local_db_, {"LOCAL"});
-  const std::string network = dir_ + "/shared.sqlite";
-  MakeDatabase(network, {"SHARED"});
-  platform::SaveSetting("Quellory", "Settings", "Networkable", "-1");
-  platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", network);
+  const struct {
+    const char* name;
+    const char* networkable;  // nullptr: the setting is not there
+    std::string location;
+    std::string status;
+    std::vector<std::string> shown;
+    std::string owner;
+  } cases[] = {
+      {"local, no networking", nullptr, "", "No networking enabled, using " + local_db_, {}, "LOCAL"},
+      {"network database missing: the local one", "1", network,
+       "Networking enabled.  Attempting to use " + network + "\r\n" + unreachable,
+       {"Dunmerrow: " + unreachable}, "LOCAL"},
+      {"network database there", "-1", shared,
+       "Networking enabled.  Attempting to use " + shared + "\r\nDatabase file found", {},
+       "SHARED"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(app_);
+    fs::create_directory(app_);
+    fs::remove(shared);
+    MakeDatabase(local_db_, {"LOCAL"});
+    MakeDatabase(shared, {"SHARED"});
+    platform::SaveSetting("Quellory", "Settings", "Networkable", c.networkable ? c.networkable : "0");
+    platform::SaveSetting("Quellory", "Settings", "DatabaseLocation", c.location);
+    messages_.clear();
+    ASSERT_TRUE(General::StartADO());
+    EXPECT_EQ(General::AppFolder(), app_);
+    EXPECT_EQ(General::DbStatus(), c.status);
+    EXPECT_EQ(shown_.Lines(), c.shown);
+    EXPECT_EQ(OwnerCodes(), std::vector<std::string>{c.owner});
+  }
+  // Without an apppath setting the component's own folder is the host's.
+  MakeDatabase(home_ + "/property.mdb", {"HOME"});
+  fs::remove(dir_ + "/user.ini");
   ASSERT_TRUE(General::StartADO());
-  EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(General::DbStatus(),
-            "Networking enabled.  Attempting to use " + network + "\r\nDatabase file found");
-  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"SHARED"});
+  EXPECT_EQ(General::AppFolder(), home_);
+  EXPECT_EQ(OwnerCodes(), std::vector<std::string>{"HOME"});
 }
 
 TEST_F(GeneralTest, FailedOpeningIsShownLoggedAndKeepsTheOpenDatabase) {
@@ -159,14 +144,6 @@ TEST_F(GeneralTest, FailedOpeningIsShownLoggedAndKeepsTheOpenDatabase) {
   EXPECT_TRUE(messages_[0].text.starts_with("General Errors...\r\n\r\n13 - ")) << messages_[0].text;
   // Nothing was attempted, so no earlier attempt's status is shown.
   EXPECT_EQ(messages_[1].text, "");
-}
-
-TEST_F(GeneralTest, AppFolderDefaultsToTheComponentFolder) {
-  MakeDatabase(home_ + "/property.mdb", {"HOME"});
-  fs::remove(dir_ + "/user.ini");
-  ASSERT_TRUE(General::StartADO());
-  EXPECT_EQ(General::AppFolder(), home_);
-  EXPECT_EQ(OwnerCodes("select code from owner"), std::vector<std::string>{"HOME"});
 }
 
 TEST_F(GeneralTest, RowOperationsOnRealRecordsets) {

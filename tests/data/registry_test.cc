@@ -7,13 +7,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/files.h"
+#include "test_support.h"
 
 namespace {
 
@@ -25,22 +25,11 @@ constexpr uid_t kNobody = 65534;
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "registry-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     chmod(dir_.c_str(), 0755);
     fs::create_directory(dir_ + "/machine");
-    machine_ = dir_ + "/machine/registry.ini";
-    user_ = dir_ + "/user/settings.ini";
-    setenv("QUELLORY_MACHINE_SETTINGS", machine_.c_str(), 1);
-    setenv("QUELLORY_USER_SETTINGS", user_.c_str(), 1);
+    env_.Settings(machine_, user_);
   }
-  void TearDown() override {
-    unsetenv("QUELLORY_MACHINE_SETTINGS");
-    unsetenv("QUELLORY_USER_SETTINGS");
-    Registry::ClearOverrides();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { Registry::ClearOverrides(); }
 
   // Module state is per thread: each scenario starts on a fresh one.
   static void OnNewThread(const std::function<void()>& body) { std::thread(body).join(); }
@@ -54,7 +43,10 @@ class RegistryTest : public ::testing::Test {
     return names;
   }
 
-  std::string dir_, machine_, user_;
+  testing_support::ScratchFolder folder_;
+  testing_support::ScopedEnvironment env_;
+  const std::string dir_ = folder_.path().string();
+  const std::string machine_ = dir_ + "/machine/registry.ini", user_ = dir_ + "/user/settings.ini";
 };
 
 // Reading never writes: the machine file, CRLF line ends and comments
@@ -96,7 +88,7 @@ TEST_F(RegistryTest, HiveIsTestedOncePerThread) {
 }
 
 TEST_F(RegistryTest, WithoutMachineHiveSettingsComeFromPerUserStore) {
-  setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/absent/registry.ini").c_str(), 1);
+  env_.Set("QUELLORY_MACHINE_SETTINGS", dir_ + "/absent/registry.ini");
   platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user/quellory");
   platform::SaveSetting("Quellory", "Configure", "ReportLogo", "vbNullString");
   OnNewThread([] {
@@ -174,7 +166,7 @@ TEST_F(RegistryTest, WriteStringStoresTextAndReportsTheFailingStep) {
                                      "office@example.com"),
             0);
   EXPECT_EQ(platform::ReadFile(machine_), "[SOFTWARE\\Quellory\\Mail]\nFrom=office@example.com\n");
-  setenv("QUELLORY_MACHINE_SETTINGS", (dir_ + "/absent/registry.ini").c_str(), 1);
+  env_.Set("QUELLORY_MACHINE_SETTINGS", dir_ + "/absent/registry.ini");
   EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", "a", "b"),
             platform::ERROR_PATH_NOT_FOUND);
 }

@@ -1,8 +1,6 @@
 // `dunmerrow check-database` end to end: what it prints and its exit status
 // for clean data, problems, a date, a database that cannot be opened and bad
 // usage.
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "statement_harness.h"
@@ -12,12 +10,6 @@ namespace {
 
 class CheckDatabaseTest : public StatementTest {
  protected:
-  std::string Stdout() {
-    std::ifstream in(dir_ / "stdout.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
   std::string Database() { return " --database '" + db_.string() + "'"; }
 };
 
@@ -31,8 +23,7 @@ TEST_F(CheckDatabaseTest, ExitStatusSaysCleanProblemsUnreadableOrBadUsage) {
   EXPECT_EQ(Stdout(), "");
 
   Sql("update disbursement set amount = null where recordnumber = 2");
-  std::ifstream in(db_, std::ios::binary);
-  const std::string before((std::istreambuf_iterator<char>(in)), {});
+  const std::string before = ReadFile(db_);
   RunResult found = Command("check-database" + Database());
   EXPECT_EQ(found.status, 3) << found.stderr_text;
   EXPECT_EQ(Stdout(), "disbursement recordnumber=2: amount is Null; a statement needs a value\n");
@@ -40,8 +31,7 @@ TEST_F(CheckDatabaseTest, ExitStatusSaysCleanProblemsUnreadableOrBadUsage) {
   // JONES has no disbursement on the 18th of April.
   EXPECT_EQ(Command("check-database --date 2009-04-18" + Database()).status, 0);
   EXPECT_EQ(Command("check-database --date 2009-03-18" + Database()).status, 3);
-  std::ifstream after_in(db_, std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after_in)), {}), before);
+  EXPECT_EQ(ReadFile(db_), before);
 
   RunResult missing =
       Command("check-database --database '" + (dir_ / "none.sqlite").string() + "'");

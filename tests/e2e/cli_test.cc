@@ -23,6 +23,21 @@ TEST_F(CliTest, HelpAndUsageErrors) {
   EXPECT_EQ(Command("no-such-command").status, 2);
 }
 
+// Without --date the statements are of today: the run's clock says
+// 2009-04-20, and so do the statement, the PDF and the register.
+TEST_F(CliTest, TheReportDateIsTodayUnlessGiven) {
+  StandardSetup();
+  Sql("insert into owner (code, name, street1) values ('TODAY', 'Tod Ay', '1 Now St');"
+      "insert into disbursement (owner, date, amount) values ('TODAY', '2009-04-20 00:00:00', 5)");
+  RunResult r = Run("");
+  ASSERT_EQ(r.status, 0) << r.stderr_text;
+  EXPECT_EQ(r.Fields("Header", "DateRange"),
+            std::vector<std::string>{"Transaction from 20/04/1909 to 20/04/2009"});
+  EXPECT_EQ(FilesUnder(out_), (std::vector<std::string>{"register-2009-04-20.csv",
+                                                        "register-2009-04-20.json",
+                                                        "statements-2009-04-20.pdf"}));
+}
+
 TEST_F(CliTest, MissingDefinitionIsAFailureNamingIt) {
   RunResult r = Run("2009-04-18", "--definition NoSuchStatement");
   EXPECT_EQ(r.status, 1);

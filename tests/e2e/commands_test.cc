@@ -1,7 +1,5 @@
 // The other commands end to end: check-definition, import, demo-data and
 // settings, with their exit statuses.
-#include <fstream>
-
 #include "statement_harness.h"
 
 namespace e2e {
@@ -15,9 +13,9 @@ TEST_F(CommandsTest, CheckDefinitionNamesEveryProblemWithItsLine) {
   EXPECT_EQ(ok.status, 0) << ok.stderr_text;
 
   const std::string bad = (dir_ / "bad.rdn").string();
-  std::ofstream(bad) << "<report>\n<section name=\"A\" height=\"100\">\n"
+  testing_support::WriteFile(bad, "<report>\n<section name=\"A\" height=\"100\">\n"
                         "<field name=\"x\" top=\"zz\" left=\"0\" width=\"10\" height=\"10\"/>\n"
-                        "</section>\n</report>\n";
+                        "</section>\n</report>\n");
   RunResult r = Command("check-definition '" + bad + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.stderr_text.find(bad + ":3: attribute 'top'"), std::string::npos) << r.stderr_text;
@@ -36,12 +34,8 @@ TEST_F(CommandsTest, ImportThenDemoDataThenSettings) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "demo" / "property.mdb"));
 
   EXPECT_EQ(Command("settings set Configure Printer office-laser --machine").status, 0);
-  RunResult got = Command("settings get Configure Printer");
-  EXPECT_EQ(got.status, 0);
-  std::ifstream out(dir_ / "stdout.txt");
-  std::string value;
-  std::getline(out, value);
-  EXPECT_EQ(value, "office-laser");
+  EXPECT_EQ(Command("settings get Configure Printer").status, 0);
+  EXPECT_EQ(Stdout(), "office-laser\n");
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // what became of it, the reconciliation with the database, cells a
 // spreadsheet cannot misread, and the accountants' export.
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "statement_harness.h"
 
@@ -12,13 +10,6 @@ namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class RegisterTest : public StatementTest {
  protected:
@@ -40,18 +31,14 @@ class RegisterTest : public StatementTest {
   // The register's cells as Python's csv module reads them, one row a line,
   // cells joined by " | ".
   std::string ParsedRegister() {
-    const fs::path script = dir_ / "read.py";
-    std::ofstream(script) << "import csv, sys\n"
-                             "for row in csv.reader(open(sys.argv[1], newline='')):\n"
-                             "    print(' | '.join(row))\n";
-    const fs::path out = dir_ / "parsed.txt";
-    std::system(("python3 '" + script.string() + "' '" + (out_ / "register-2009-04-18.csv").string() +
-                 "' > '" + out.string() + "'")
-                    .c_str());
-    return ReadText(out);
+    return testing_support::RunCommand(
+               "python3 -c \"import csv, sys\n"
+               "for row in csv.reader(open(sys.argv[1], newline='')): print(' | '.join(row))\" " +
+               testing_support::Quoted(out_ / "register-2009-04-18.csv"))
+        .output;
   }
   nlohmann::json Reconciliation() {
-    return nlohmann::json::parse(ReadText(out_ / "register-2009-04-18.json"));
+    return nlohmann::json::parse(ReadFile(out_ / "register-2009-04-18.json"));
   }
 };
 
@@ -64,13 +51,12 @@ TEST_F(RegisterTest, EveryStatementIsAccountedForInEveryDestination) {
                       "10.00 | 110.25 | preview | previewed |  | statements-2009-04-18.pdf | "),
             std::string::npos)
       << rows;
-  const std::string pdf = ReadText(out_ / "statements-2009-04-18.pdf");
-  std::ofstream(dir_ / "pdf.bin", std::ios::binary) << pdf;
-  std::system(("sha256sum '" + (dir_ / "pdf.bin").string() + "' > '" +
-               (dir_ / "pdf.sha").string() + "'").c_str());
-  EXPECT_NE(rows.find(ReadText(dir_ / "pdf.sha").substr(0, 64) + "\n"), std::string::npos);
+  const std::string sha =
+      testing_support::RunCommand("sha256sum " + testing_support::Quoted(out_ / "statements-2009-04-18.pdf")).output;
+  ASSERT_GE(sha.size(), 64u);
+  EXPECT_NE(rows.find(sha.substr(0, 64) + "\n"), std::string::npos);
   // The export's lines sum to the statement's totals.
-  const std::string journal = ReadText(out_ / "journal-2009-04-18.csv");
+  const std::string journal = ReadFile(out_ / "journal-2009-04-18.csv");
   EXPECT_NE(journal.find("journal,ALPHA,A1,2009-04-10,Rent received,100.00,,,10.00,\r\n"),
             std::string::npos)
       << journal;
@@ -84,7 +70,7 @@ TEST_F(RegisterTest, EveryStatementIsAccountedForInEveryDestination) {
   // The printer: a fake lp on PATH takes the job.
   const fs::path bin = dir_ / "bin";
   fs::create_directories(bin);
-  std::ofstream(bin / "lp") << "#!/bin/sh\necho \"$@\" >> '" << (dir_ / "lp.log").string() << "'\n";
+  testing_support::WriteFile(bin / "lp", "#!/bin/sh\necho \"$@\" >> '" + (dir_ / "lp.log").string() + "'\n");
   fs::permissions(bin / "lp", fs::perms::owner_all);
   const std::string path = std::getenv("PATH");
   setenv("PATH", (bin.string() + ":" + path).c_str(), 1);

@@ -1,11 +1,9 @@
 // The end-to-end harness.
 #include "statement_harness.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "engines/jet/host_database.h"
 
@@ -24,6 +22,13 @@ std::vector<nlohmann::json> RunResult::Copies(const std::string& name) const {
   for (const auto& e : trace) {
     if (e.value("op", "") == "section" && e.value("name", "") == name) out.push_back(e);
   }
+  return out;
+}
+
+std::vector<std::string> RunResult::Fields(const std::string& section,
+                                          const std::string& field) const {
+  std::vector<std::string> out;
+  for (const auto& copy : Copies(section)) out.push_back(copy["fields"].value(field, ""));
   return out;
 }
 
@@ -72,28 +77,26 @@ void StatementTest::StandardSetup(bool tax) {
 }
 
 RunResult StatementTest::Run(const std::string& date, const std::string& extra_args) {
-  return Command("statements --date " + date + " --database '" + db_.string() +
+  return Command("statements " + (date.empty() ? "" : "--date " + date) + " --database '" + db_.string() +
                  "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
                  "' --trace '" + (dir_ / "trace.jsonl").string() + "' --locale en_AU " +
                  extra_args);
 }
 
 RunResult StatementTest::Command(const std::string& command_line) {
-  const std::string err = (dir_ / "stderr.txt").string();
-  const std::string env = "TZ=UTC DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" +
-                          std::string(DUNMERROW_BIN_DIR) + "' QUELLORY_MACHINE_SETTINGS='" +
-                          (dir_ / "machine.ini").string() + "' QUELLORY_USER_SETTINGS='" +
-                          (dir_ / "user.ini").string() + "' ";
-  const std::string cmd = env + "'" + std::string(DUNMERROW_BIN_DIR) + "/dunmerrow' " +
-                          command_line + " </dev/null >'" + (dir_ / "stdout.txt").string() +
-                          "' 2>'" + err + "'";
+  using testing_support::Quoted;
+  const std::filesystem::path err = dir_ / "stderr.txt";
+  // A hang fails the test instead of stopping the suite.
+  const std::string cmd = "TZ=UTC DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME=" +
+                          Quoted(home_) + " QUELLORY_MACHINE_SETTINGS=" +
+                          Quoted(dir_ / "machine.ini") + " QUELLORY_USER_SETTINGS=" +
+                          Quoted(dir_ / "user.ini") + " timeout 600 " +
+                          Quoted(std::string(DUNMERROW_BIN_DIR) + "/dunmerrow") + " " +
+                          command_line + " </dev/null >" + Quoted(dir_ / "stdout.txt") + " 2>" +
+                          Quoted(err);
   RunResult r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream e(err);
-  std::stringstream ss;
-  ss << e.rdbuf();
-  r.stderr_text = ss.str();
+  r.status = testing_support::RunCommand(cmd).status;
+  r.stderr_text = ReadFile(err);
   std::ifstream trace(dir_ / "trace.jsonl");
   for (std::string line; std::getline(trace, line);) {
     if (!line.empty()) r.trace.push_back(nlohmann::json::parse(line));

@@ -2,19 +2,6 @@
 // folder that is no folder, a locked database, and a picture or font that is
 // not there. Each run stops with its message or reports the problem; nothing is
 // left half-written.
-#include <signal.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "hardening_support.h"
 
@@ -141,23 +128,11 @@ TEST_F(FaultTest, ALockedDatabaseIsReportedAndLogged) {
 class MissingResourceTest : public FaultTest {
  protected:
   RunResult RunWithHome(const std::string& definition, const std::string* logo) {
-    const fs::path home = dir_ / "home";
-    fs::create_directories(home);
-    std::ofstream(home / "OwnerStatement.rdn") << definition;
-    if (logo) std::ofstream(home / "reportlogo.bmp", std::ios::binary) << *logo;
-    const std::string err = (dir_ / "stderr.txt").string();
-    const std::string cmd = "DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" + home.string() +
-                            "' QUELLORY_MACHINE_SETTINGS='" + (dir_ / "machine.ini").string() +
-                            "' QUELLORY_USER_SETTINGS='" + (dir_ / "user.ini").string() + "' '" +
-                            DUNMERROW_BIN_DIR +
-                            "/dunmerrow' statements --date 2009-04-18 --database '" + db_.string() +
-                            "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
-                            "' --locale en_AU </dev/null >/dev/null 2>'" + err + "'";
-    RunResult r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.stderr_text = FileText(err);
-    return r;
+    home_ = dir_ / "home";
+    fs::create_directories(home_);
+    testing_support::WriteFile(home_ / "OwnerStatement.rdn", definition);
+    if (logo) testing_support::WriteFile(home_ / "reportlogo.bmp", *logo);
+    return Run("2009-04-18");
   }
   std::string Definition() { return FileText(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn"); }
 };

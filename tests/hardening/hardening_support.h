@@ -1,5 +1,5 @@
-// What the hardening tests share: reading files back, and a fixture with a
-// few owners, a small disk, the settings and a mail server of its own.
+// What the hardening tests share: a fixture with a few owners, a small disk,
+// the settings and a mail server of its own.
 #ifndef DUNMERROW_TESTS_HARDENING_HARDENING_SUPPORT_H_
 #define DUNMERROW_TESTS_HARDENING_HARDENING_SUPPORT_H_
 
@@ -22,22 +22,7 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-inline std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-inline std::vector<std::string> FilesUnder(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec);
-       !ec && it != fs::recursive_directory_iterator(); ++it) {
-    if (it->is_regular_file()) names.push_back(fs::relative(it->path(), folder).string());
-  }
-  return names;
-}
+inline std::string FileText(const fs::path& path) { return ReadFile(path); }
 
 class FaultTest : public StatementTest {
  protected:

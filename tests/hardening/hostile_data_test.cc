@@ -2,9 +2,6 @@
 // statements`: every run either prints the statements or stops with its
 // message, and the trace and the exit status say which.
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,13 +17,6 @@ std::string Quoted(const std::string& text) {
     if (c == '\'') out += '\'';
   }
   return out + "'";
-}
-
-std::string FileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 class HostileDataTest : public StatementTest {
@@ -81,12 +71,6 @@ class HostileDataTest : public StatementTest {
         ", '2009-04-18 00:00:00', 90, 10, 0, 0);");
   }
 
-  std::vector<std::string> Fields(const RunResult& r, const std::string& section,
-                                  const std::string& field) {
-    std::vector<std::string> out;
-    for (const auto& copy : r.Copies(section)) out.push_back(copy["fields"][field]);
-    return out;
-  }
 };
 
 TEST_F(HostileDataTest, CodesWithQuotesWildcardsBracketsAndWordsPrintTheirOwnStatements) {
@@ -100,13 +84,13 @@ TEST_F(HostileDataTest, CodesWithQuotesWildcardsBracketsAndWordsPrintTheirOwnSta
   // One statement per owner, each with its own property, tenancy, note,
   // journal line and disbursement: no code matched another's rows, none was
   // taken as a pattern, a boolean or a piece of SQL.
-  const auto owners = Fields(r, "Header", "Owner");
+  const auto owners = r.Fields("Header", "Owner");
   ASSERT_EQ(owners.size(), codes.size()) << r.Outline();
-  ASSERT_EQ(Fields(r, "TransDetail", "Income").size(), codes.size());
-  ASSERT_EQ(Fields(r, "DisburseFooter", "TotalValue").size(), codes.size());
-  const auto properties = Fields(r, "property", "Property");
-  const auto tenants = Fields(r, "property", "tenant");
-  const auto notes = Fields(r, "notes", "notes");
+  ASSERT_EQ(r.Fields("TransDetail", "Income").size(), codes.size());
+  ASSERT_EQ(r.Fields("DisburseFooter", "TotalValue").size(), codes.size());
+  const auto properties = r.Fields("property", "Property");
+  const auto tenants = r.Fields("property", "tenant");
+  const auto notes = r.Fields("notes", "notes");
   for (const std::string& code : codes) {
     EXPECT_EQ(std::count(properties.begin(), properties.end(), "Flat of " + code + ","), 1) << code;
     EXPECT_EQ(std::count_if(tenants.begin(), tenants.end(),
@@ -115,9 +99,9 @@ TEST_F(HostileDataTest, CodesWithQuotesWildcardsBracketsAndWordsPrintTheirOwnSta
         << code;
     EXPECT_EQ(std::count(notes.begin(), notes.end(), "Note for " + code), 1) << code;
   }
-  for (const auto& income : Fields(r, "TransDetail", "Income")) EXPECT_EQ(income, "100.00");
-  for (const auto& total : Fields(r, "DisburseFooter", "TotalValue")) EXPECT_EQ(total, "90.00");
-  for (const auto& range : Fields(r, "Header", "DateRange")) {
+  for (const auto& income : r.Fields("TransDetail", "Income")) EXPECT_EQ(income, "100.00");
+  for (const auto& total : r.Fields("DisburseFooter", "TotalValue")) EXPECT_EQ(total, "90.00");
+  for (const auto& range : r.Fields("Header", "DateRange")) {
     EXPECT_EQ(range, "Transaction from 01/04/2009 to 18/04/2009");
   }
 }
@@ -141,7 +125,7 @@ TEST_F(HostileDataTest, EmailAddressesCannotAddHeadersOrRecipients) {
   ASSERT_EQ(messages.size(), 6u);
   int addressed = 0;
   for (const auto& path : messages) {
-    const std::string text = FileText(path);
+    const std::string text = ReadFile(path);
     const std::string head = text.substr(0, text.find("\r\n\r\n"));
     // Header lines only as the engine writes them: none smuggled in.
     EXPECT_EQ(head.find("\r\nBcc:"), std::string::npos) << path;
@@ -176,7 +160,7 @@ TEST_F(HostileDataTest, AMegabyteNoteIsPrintedWhole) {
   // next piece, and nothing is lost.
   for (const auto& [section, before] : {std::pair{"notes", ""}, std::pair{"Notes", "rent"}}) {
     std::string printed;
-    for (const auto& piece : Fields(r, section, section)) printed += piece;
+    for (const auto& piece : r.Fields(section, section)) printed += piece;
     std::string expected = before;  // line breaks and blanks may fall between copies
     for (const char c : note) {
       if (c != '\r' && c != '\n' && c != ' ') expected += c;
@@ -206,14 +190,13 @@ TEST_F(HostileDataTest, NullsInEveryOptionalColumn) {
       "insert into disbursement (recordnumber, owner, date, amount) values "
       "(7, 'N', '2009-04-18 00:00:00', 3);"
       "insert into extra_fees (disburse_id) values (7);");
+  // The owner's missing name and address print as blanks; the tenancy's
+  // missing frequency stops the run at the property list, plain or detailed.
   for (const char* options : {"", "--notes --detailed"}) {
     RunResult r = Run("2009-04-18", options);
-    const std::string failure = PrintedOrStopped(r);
-    if (failure.empty()) {
-      EXPECT_EQ(r.Copies("Header").size(), 1u) << options;
-    } else {
-      EXPECT_EQ(r.Copies("DisburseFooter").size(), 0u) << failure;  // stopped before the end
-    }
+    EXPECT_EQ(PrintedOrStopped(r), "Error printing report - Invalid use of Null") << options;
+    EXPECT_EQ(r.Outline(), "Header ") << options;
+    EXPECT_EQ(r.Fields("Header", "Owner"), std::vector<std::string>{""});
   }
 }
 
@@ -230,15 +213,15 @@ TEST_F(HostileDataTest, DatesAtTheLimitsOfTheCalendar) {
   ASSERT_EQ(PrintedOrStopped(early), "");
   // The first disbursement, dated before the usual hundred-year period,
   // still gets its statement, the period starting on its own date.
-  EXPECT_EQ(Fields(early, "Header", "DateRange"),
+  EXPECT_EQ(early.Fields("Header", "DateRange"),
             std::vector<std::string>{"Transaction from 01/01/0100 to 01/01/0100"});
-  EXPECT_EQ(Fields(early, "DisburseDetail", "amount"), std::vector<std::string>{"1.00"});
+  EXPECT_EQ(early.Fields("DisburseDetail", "amount"), std::vector<std::string>{"1.00"});
 
   RunResult late = Run("9999-12-31");
   ASSERT_EQ(PrintedOrStopped(late), "");
-  ASSERT_EQ(Fields(late, "Header", "DateRange").size(), 1u);
-  EXPECT_EQ(Fields(late, "Header", "DateRange")[0], "Transaction from 31/12/9999 to 31/12/9999");
-  EXPECT_EQ(Fields(late, "TransDetail", "Expense"), std::vector<std::string>{"4.00"});
+  ASSERT_EQ(late.Fields("Header", "DateRange").size(), 1u);
+  EXPECT_EQ(late.Fields("Header", "DateRange")[0], "Transaction from 31/12/9999 to 31/12/9999");
+  EXPECT_EQ(late.Fields("TransDetail", "Expense"), std::vector<std::string>{"4.00"});
 }
 
 TEST_F(HostileDataTest, AmountsAtTheCurrencyLimitsPrintOrStopOnOverflow) {
@@ -252,7 +235,7 @@ TEST_F(HostileDataTest, AmountsAtTheCurrencyLimitsPrintOrStopOnOverflow) {
       "('MIN', '2009-04-18 00:00:00', -922337203685477, 0, 0, 0);");
   RunResult single = Run("2009-04-18");
   ASSERT_EQ(PrintedOrStopped(single), "");
-  const auto amounts = Fields(single, "DisburseDetail", "amount");
+  const auto amounts = single.Fields("DisburseDetail", "amount");
   ASSERT_EQ(amounts.size(), 2u);
   EXPECT_EQ(amounts[0], "922337203685477.00");
   EXPECT_EQ(amounts[1], "-922337203685477.00");
@@ -269,9 +252,8 @@ TEST_F(HostileDataTest, AmountsAtTheCurrencyLimitsPrintOrStopOnOverflow) {
                          "line of property PX on 11/04/2009 passes the largest amount"),
             std::string::npos)
       << failure;
-  for (const auto& total : Fields(overflow, "TransFooter", "TotalValue")) {
-    EXPECT_EQ(total.find('-'), std::string::npos) << total;
-  }
+  EXPECT_EQ(overflow.status, 1);
+  EXPECT_TRUE(overflow.Copies("TransFooter").empty()) << "a total was printed";
 }
 
 TEST_F(HostileDataTest, TheDataReachesTheTerminalEscapedAndAStoppedRunPrintsNoCounts) {
@@ -283,11 +265,11 @@ TEST_F(HostileDataTest, TheDataReachesTheTerminalEscapedAndAStoppedRunPrintsNoCo
   ASSERT_EQ(r.status, 1);
   EXPECT_NE(r.stderr_text.find("EV\\x1B[2JIL"), std::string::npos) << r.stderr_text;
   EXPECT_EQ(r.stderr_text.find('\x1b'), std::string::npos);
-  EXPECT_EQ(FileText(dir_ / "stdout.txt").find(" statements, "), std::string::npos);
+  EXPECT_EQ(ReadFile(dir_ / "stdout.txt").find(" statements, "), std::string::npos);
 
   Sql("update disbursement set amount = 10");
   r = Run("2009-04-18", "--to outbox");
-  const std::string summary = FileText(dir_ / "stdout.txt");
+  const std::string summary = ReadFile(dir_ / "stdout.txt");
   EXPECT_NE(summary.find("Ms \\rEve: no valid e-mail address"), std::string::npos) << summary;
   EXPECT_EQ(summary.find('\x1b'), std::string::npos);
   EXPECT_EQ(summary.find('\r'), std::string::npos);

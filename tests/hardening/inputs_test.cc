@@ -3,16 +3,10 @@
 // sender that would add SMTP commands. Each is refused or left alone with a
 // message naming it.
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "statement_harness.h"
 
@@ -21,12 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using testing_support::ReadFile;
 
 class InputsTest : public StatementTest {
  protected:
@@ -38,27 +27,15 @@ class InputsTest : public StatementTest {
   }
 
   // A statements run whose component folder holds the statement definition
-  // and `logo` (written by `make_logo`) as its picture. `timeout` turns a
-  // hang into a failure of this test.
+  // and a picture made by `make_logo`.
   RunResult RunWithLogo(const std::function<void(const fs::path&)>& make_logo) {
-    const fs::path home = dir_ / "home";
-    fs::create_directories(home);
-    fs::copy_file(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn", home / "OwnerStatement.rdn",
+    home_ = dir_ / "home";
+    fs::create_directories(home_);
+    fs::copy_file(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn", home_ / "OwnerStatement.rdn",
                   fs::copy_options::overwrite_existing);
-    fs::remove(home / "reportlogo.bmp");
-    make_logo(home / "reportlogo.bmp");
-    const std::string err = (dir_ / "stderr.txt").string();
-    const std::string cmd = "DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME='" + home.string() +
-                            "' QUELLORY_MACHINE_SETTINGS='" + (dir_ / "machine.ini").string() +
-                            "' timeout 60 '" + DUNMERROW_BIN_DIR +
-                            "/dunmerrow' statements --date 2009-04-18 --database '" + db_.string() +
-                            "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
-                            "' --locale en_AU </dev/null >/dev/null 2>'" + err + "'";
-    RunResult r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.stderr_text = FileText(err);
-    return r;
+    fs::remove(home_ / "reportlogo.bmp");
+    make_logo(home_ / "reportlogo.bmp");
+    return Run("2009-04-18");
   }
 };
 
@@ -81,16 +58,16 @@ TEST_F(InputsTest, ReadingSettingsNeverWritesThemAndSetChangesOneLine) {
 
   RunResult got = Command("settings get Mail Host");
   EXPECT_EQ(got.status, 0) << got.stderr_text;
-  EXPECT_EQ(FileText(dir_ / "stdout.txt"), "mail.example\n");
+  EXPECT_EQ(ReadFile(dir_ / "stdout.txt"), "mail.example\n");
   RunResult run = Run("2009-04-18", "--to none");
   EXPECT_EQ(run.status, 0) << run.stderr_text;
-  EXPECT_EQ(FileText(machine), original);
+  EXPECT_EQ(ReadFile(machine), original);
 
   RunResult set = Command("settings set --machine Mail Host relay.example");
   EXPECT_EQ(set.status, 0) << set.stderr_text;
   std::string expected = original;
   expected.replace(expected.find("mail.example"), 12, "relay.example");
-  EXPECT_EQ(FileText(machine), expected);
+  EXPECT_EQ(ReadFile(machine), expected);
   EXPECT_EQ(fs::status(machine).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   for (const auto& entry : fs::directory_iterator(dir_)) {

@@ -10,7 +10,14 @@
 #include "platform/settings_hive.h"
 
 namespace platform::settings {
+
+void PrintTo(const Value& value, std::ostream* os) {
+  *os << value.type << ":" << ::testing::PrintToString(value.data);
+}
+
 namespace {
+
+using namespace std::string_literals;
 
 Value Text(const std::string& text) { return Value{REG_SZ, text}; }
 Value Dword(uint32_t n) {
@@ -58,7 +65,7 @@ TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
       Text("dword:1"),
       Text("HEX:00"),
       Text("line\r\nbreaks"),
-      Text("nul\0in"),
+      Text("nul\0in"s),
       Text("tab\tand \\ backslash"),
       Text("ctrl\x01\x7f"),
       Text("= ; # [ ]"),
@@ -66,8 +73,8 @@ TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
       Dword(0),
       Dword(0xffffffff),
       Value{REG_BINARY, ""},
-      Value{REG_BINARY, std::string("\0\x80", 2)},
-      Value{7, "x\0y"},
+      Value{REG_BINARY, "\0\x80"s},
+      Value{7, "x\0y"s},
   };
   const std::string names[] = {"name",     "",      "@",   "with=equals", " spaced",
                                "[bracket", ";semi", "\"q", "line\nbreak"};

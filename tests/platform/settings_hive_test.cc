@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "core/com_error.h"
 #include "platform/files.h"
+#include "test_support.h"
 
 namespace platform {
 namespace {
@@ -24,23 +24,8 @@ constexpr uid_t kNobody = 65534;
 class SettingsHiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hive-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     chmod(dir_.c_str(), 0755);  // other users may look in, not write
-    machine_ = JoinPath(dir_, "registry.ini");
-    user_ = JoinPath(dir_, "user/settings.ini");
-    setenv("QUELLORY_MACHINE_SETTINGS", machine_.c_str(), 1);
-    setenv("QUELLORY_USER_SETTINGS", user_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("QUELLORY_MACHINE_SETTINGS");
-    unsetenv("QUELLORY_USER_SETTINGS");
-    fs::remove_all(dir_);
-  }
-
-  static void WriteFile(const std::string& path, const std::string& text) {
-    WriteFileAtomically(path, text);
+    env_.Settings(machine_, user_);
   }
 
   LONG SetText(HKEY root, const char* subkey, const char* name, const std::string& text) {
@@ -53,7 +38,11 @@ class SettingsHiveTest : public ::testing::Test {
     return status;
   }
 
-  std::string dir_, machine_, user_;
+  testing_support::ScratchFolder folder_;
+  testing_support::ScopedEnvironment env_;
+  const std::string dir_ = folder_.path().string();
+  const std::string machine_ = JoinPath(dir_, "registry.ini");
+  const std::string user_ = JoinPath(dir_, "user/settings.ini");
 };
 
 TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
@@ -104,7 +93,7 @@ TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
 }
 
 TEST_F(SettingsHiveTest, MissingHiveFolderHasNoKeysAndIsNotCreated) {
-  setenv("QUELLORY_MACHINE_SETTINGS", JoinPath(dir_, "absent/registry.ini").c_str(), 1);
+  env_.Set("QUELLORY_MACHINE_SETTINGS", JoinPath(dir_, "absent/registry.ini"));
   HKEY key{};
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", &key), ERROR_PATH_NOT_FOUND);
@@ -121,7 +110,7 @@ TEST_F(SettingsHiveTest, HiveThatCannotBeWrittenRefusesWriteRights) {
   fs::copy_file(machine_, JoinPath(locked, "registry.ini"));
   chmod(JoinPath(locked, "registry.ini").c_str(), 0644);
   chmod(locked.c_str(), 0555);
-  setenv("QUELLORY_MACHINE_SETTINGS", JoinPath(locked, "registry.ini").c_str(), 1);
+  env_.Set("QUELLORY_MACHINE_SETTINGS", JoinPath(locked, "registry.ini"));
   EXPECT_EXIT(
       {
         if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::exit(10);
@@ -165,28 +154,23 @@ TEST_F(SettingsHiveTest, PerUserStoreDefaultsCreatesAndKeepsEntries) {
 }
 
 TEST_F(SettingsHiveTest, PerUserStoreFollowsXdgConfigHome) {
-  unsetenv("QUELLORY_USER_SETTINGS");
+  env_.Unset("QUELLORY_USER_SETTINGS");
   const std::string config = JoinPath(dir_, "config");
-  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  env_.Set("XDG_CONFIG_HOME", config);
   EXPECT_EQ(UserSettingsPath(), JoinPath(config, "quellory/settings.ini"));
   SaveSetting("Quellory", "Configure", "ReportLogo", "/srv/logo.bmp");
   EXPECT_EQ(GetSetting("Quellory", "Configure", "ReportLogo", ""), "/srv/logo.bmp");
   EXPECT_TRUE(PlainFileExists(JoinPath(config, "quellory/settings.ini")));
-  unsetenv("XDG_CONFIG_HOME");
 
   EXPECT_EQ(GetSetting("../escape", "Settings", "apppath", "default"), "default");
-  EXPECT_THROW(SaveSetting("../escape", "Settings", "apppath", "x"), core::ComError);
-  EXPECT_THROW(SaveSetting("Quellory", "Settings]\n[Mail", "apppath", "x"), core::ComError);
-}
-
-TEST_F(SettingsHiveTest, UnwritableStoreRaisesNamingTheFile) {
-  setenv("QUELLORY_USER_SETTINGS", "/proc/quellory/settings.ini", 1);
-  try {
-    SaveSetting("Quellory", "Settings", "apppath", "x");
-    FAIL() << "no error";
-  } catch (const core::ComError& e) {
-    EXPECT_NE(e.description().find("/proc/quellory"), std::string::npos) << e.description();
-  }
+  using testing_support::ExpectComError;
+  ExpectComError(core::kErrInvalidCall, "'../escape'",
+                 [] { SaveSetting("../escape", "Settings", "apppath", "x"); });
+  ExpectComError(core::kErrInvalidCall, "control characters",
+                 [] { SaveSetting("Quellory", "Settings]\n[Mail", "apppath", "x"); });
+  // A store that cannot be written raises naming the file.
+  env_.Set("QUELLORY_USER_SETTINGS", "/proc/quellory/settings.ini");
+  ExpectComError(75, "/proc/quellory", [] { SaveSetting("Quellory", "Settings", "apppath", "x"); });
 }
 
 // Writers in several processes at once: every entry survives.

@@ -3,13 +3,12 @@
 #include "rent/rent_periods.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "accounts/account_cache.h"
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "data/general.h"
@@ -17,12 +16,12 @@
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/clock.h"
-#include "platform/message_box.h"
-#include "printers.h"
-#include "accounts/account_cache.h"
+#include "test_support.h"
 
 namespace RentPeriods {
 namespace {
+
+using testing_support::ExpectComError;
 
 core::Currency Money(double units) { return core::Currency::FromDouble(units); }
 core::Date Day(int year, int month, int day) { return core::Date::FromCivil(year, month, day); }
@@ -38,14 +37,8 @@ constexpr char kAccounts[] =
 class RentDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("DUNMERROW_NOW", "2026-06-15", 1);
-    char pattern[] = "/tmp/rent_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    env_.Set("DUNMERROW_NOW", "2026-06-15");
     General::AppFolder() = dir_;
-    platform::SetMessageSink([this](const std::string& text, const std::string& title) {
-      messages_.push_back(title + ": " + text);
-    });
     AccountCache::Accounts().clear();
   }
 
@@ -53,9 +46,6 @@ class RentDatabaseTest : public ::testing::Test {
     General::DataClose(options_);
     General::DataDb().reset();
     AccountCache::Accounts().clear();
-    platform::SetMessageSink({});
-    unsetenv("DUNMERROW_NOW");
-    std::filesystem::remove_all(dir_);
   }
 
   // A new host database holding `sql` and the accounts, opened as the run
@@ -110,13 +100,15 @@ class RentDatabaseTest : public ::testing::Test {
     debts_ += failure.empty() && balance > core::Currency();
   }
 
-  std::string dir_;
+  testing_support::ScratchFolder folder_;
+  testing_support::ScopedEnvironment env_;
+  testing_support::MessageCapture shown_;
+  const std::string dir_ = folder_.path().string();
   int databases_ = 0;
   int failures_ = 0;
   int credits_ = 0;
   int debts_ = 0;
   General::RecordsetPtr options_;
-  std::vector<std::string> messages_;
 };
 
 std::string PeriodRow(const std::string& tenant, const std::string& from, const std::string& to,
@@ -168,12 +160,12 @@ TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
   EXPECT_EQ(summary.paid_to, Day(2026, 6, 10));
   EXPECT_FALSE(summary.balance_failure);
   // The summaries are as of today: ten days on, the payment of the 20th counts.
-  setenv("DUNMERROW_NOW", "2026-06-25", 1);
+  env_.Set("DUNMERROW_NOW", "2026-06-25");
   const TenancySummary later = SummariseTenancy("T1", options_);
   EXPECT_EQ(later.balance, Money(430));
   EXPECT_EQ(later.paid_to, Day(2026, 6, 19));
   EXPECT_EQ(PaidToDate("T1", options_, 0), Day(2026, 6, 19));
-  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(shown_.messages.empty()) << shown_.Lines().front();
 }
 
 TEST_F(RentDatabaseTest, InterleavedWhenTheRentGroupPaysExtras) {
@@ -224,7 +216,7 @@ TEST_F(RentDatabaseTest, EndOfTenancyCutsTheSchedule) {
   EXPECT_EQ(periods[1].PeriodTo, Day(2036, 6, 15));
   EXPECT_EQ(periods[1].RentDue, Money(150));
   EXPECT_EQ(periods[1].ExtraCharges, Money(4));
-  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(shown_.messages.empty()) << shown_.Lines().front();
 }
 
 TEST_F(RentDatabaseTest, ExtraChargeGroupList) {
@@ -256,28 +248,18 @@ TEST_F(RentDatabaseTest, BadDataFailsTheBalanceNotThePaidToDate) {
           Payment("'GAP'", "RENT", "2026-04-03", 450));
 
   Schedule periods;
-  try {
+  const auto gap = ExpectComError(core::kErrInvalidNull, "'GAP'", [&] {
     LoadRentPeriods("GAP", periods, 0, options_, Day(2026, 6, 15));
-    FAIL() << "no failure";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), core::kErrInvalidNull);
-    EXPECT_NE(e.description().find("'GAP'"), std::string::npos) << e.description();
-    EXPECT_NE(e.description().find("rent_due"), std::string::npos) << e.description();
-  }
+  });
+  EXPECT_NE(gap.description().find("rent_due"), std::string::npos) << gap.description();
   ASSERT_EQ(periods.size(), 3u);  // the failing period was begun
   EXPECT_EQ(periods[2].PeriodTo, Day(2026, 4, 30));
   EXPECT_EQ(periods[1].RentPaid, core::Currency());
   // Nothing allocated: the first period is unpaid from its first day.
   EXPECT_EQ(PaidToDate("GAP", options_, 0), Day(2026, 3, 1));
 
-  try {
-    Load("NOEND");
-    FAIL() << "no failure";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), core::kErrTypeMismatch);
-    EXPECT_NE(e.description().find("'NOEND'"), std::string::npos) << e.description();
-    EXPECT_NE(e.description().find("end of the tenancy"), std::string::npos) << e.description();
-  }
+  const auto no_end = ExpectComError(core::kErrTypeMismatch, "'NOEND'", [&] { Load("NOEND"); });
+  EXPECT_NE(no_end.description().find("end of the tenancy"), std::string::npos);
   EXPECT_EQ(PaidToDate("NOEND", options_, 0), Day(2026, 4, 1));
   const TenancySummary summary = SummariseTenancy("NOEND", options_);
   EXPECT_TRUE(summary.balance_failure);
@@ -288,17 +270,15 @@ TEST_F(RentDatabaseTest, MissingRentGroupFailsTheBalance) {
   OpenDatabase("NULL, 0",
                PeriodRow("'T1'", "'2026-04-01 00:00:00'", "'2026-04-30 00:00:00'", "300", "0") +
                    Payment("'T1'", "RENT", "2026-04-03", 300));
-  General::RecordsetPtr no_options;
-  for (const General::RecordsetPtr& options : {options_, no_options}) {
+  const std::pair<General::RecordsetPtr, int> cases[] = {{options_, core::kErrInvalidNull},
+                                                        {nullptr, core::kErrObjectNotSet}};
+  for (const auto& [options, number] : cases) {
     SCOPED_TRACE(options ? "null group" : "no options row");
     Schedule periods;
-    try {
+    const auto e = ExpectComError(number, "'T1'", [&] {
       LoadRentPeriods("T1", periods, 0, options, Day(2026, 6, 15));
-      FAIL() << "no failure";
-    } catch (const core::ComError& e) {
-      EXPECT_NE(e.description().find("'T1'"), std::string::npos) << e.description();
-      EXPECT_NE(e.description().find("Rent_Group"), std::string::npos) << e.description();
-    }
+    });
+    EXPECT_NE(e.description().find("Rent_Group"), std::string::npos) << e.description();
     EXPECT_EQ(PaidToDate("T1", options, 0), Day(2026, 4, 1));
   }
 }
@@ -358,7 +338,7 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
 }
 
 TEST_F(RentDatabaseTest, SummaryMatchesSeparateLoadsOnTheDemoPortfolio) {
-  setenv("DUNMERROW_NOW", "2026-12-06", 1);
+  env_.Set("DUNMERROW_NOW", "2026-12-06");
   const std::string folder = dir_ + "/demo";
   demo::WriteDemoPortfolio({folder, 200, 1, Day(2026, 12, 6)});
   General::DataDb() =
@@ -378,7 +358,7 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateLoadsOnTheDemoPortfolio) {
   General::DataClose(tenancies);
   EXPECT_GT(count, 100);
   EXPECT_GT(debts_, 50);
-  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_TRUE(shown_.messages.empty()) << shown_.Lines().front();
 }
 
 }  // namespace

@@ -12,12 +12,16 @@
 #include "core/convert.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/sql_translator.h"
-#include "temp_folder.h"
+#include "test_support.h"
 
 namespace jet {
 namespace {
 
 using core::VarType;
+using testing_support::ExpectComError;
+using testing_support::ReadFile;
+using testing_support::ScratchFolder;
+using testing_support::WriteFile;
 
 class JetEngineTest : public ::testing::Test {
  protected:
@@ -61,7 +65,7 @@ class JetEngineTest : public ::testing::Test {
     return db_->OpenRecordset(sql)->Field(column);
   }
 
-  TempFolder folder_;
+  ScratchFolder folder_;
   std::string path_;
   std::shared_ptr<contracts::Database> db_;
 };
@@ -122,20 +126,10 @@ TEST_F(JetEngineTest, RecordsetPositions) {
   rs->MoveNext();
   EXPECT_TRUE(rs->IsEOF());
   EXPECT_FALSE(rs->IsBOF());
-  try {
-    rs->MoveNext();
-    ADD_FAILURE() << "MoveNext past the end";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), kErrNoCurrentRecord);
-  }
+  ExpectComError(kErrNoCurrentRecord, "", [&] { rs->MoveNext(); });
   EXPECT_THROW(rs->Field("code"), core::ComError);
   rs->Close();
-  try {
-    rs->IsEOF();
-    ADD_FAILURE() << "IsEOF after Close";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), core::kErrObjectClosed);
-  }
+  ExpectComError(core::kErrObjectClosed, "", [&] { rs->IsEOF(); });
 }
 
 TEST_F(JetEngineTest, DateLiteralsCompareAsTheHostDoes) {
@@ -180,14 +174,10 @@ TEST_F(JetEngineTest, ColumnsByNameInJoins) {
   EXPECT_EQ(rs->Field("property.code").AsString(), "P1");
   EXPECT_EQ(rs->Field("owner.code").AsString(), "SMITH");
   EXPECT_EQ(rs->Field("Address1").AsString(), "1 High St");
-  try {
-    rs->Field("no_such_column");
-    ADD_FAILURE() << "missing column";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), core::kErrItemNotFound);
-    EXPECT_NE(e.description().find("'no_such_column'"), std::string::npos) << e.description();
-    EXPECT_EQ(e.source(), "Dunmerrow.Jet");
-  }
+  EXPECT_EQ(ExpectComError(core::kErrItemNotFound, "'no_such_column'", [&] {
+              rs->Field("no_such_column");
+            }).source(),
+            "Dunmerrow.Jet");
 }
 
 TEST_F(JetEngineTest, BadStatementsNameTheStatement) {
@@ -208,14 +198,8 @@ TEST_F(JetEngineTest, BadStatementsNameTheStatement) {
        "integer overflow in \"select abs(-9223372036854775807 - 1) as n\""},
   };
   for (const Bad& bad : cases) {
-    try {
-      db_->OpenRecordset(bad.sql);
-      ADD_FAILURE() << "no error for " << bad.sql;
-    } catch (const core::ComError& e) {
-      EXPECT_EQ(e.number(), bad.number) << bad.sql;
-      EXPECT_NE(e.description().find(bad.mentions), std::string::npos) << e.description();
-      EXPECT_EQ(e.source(), "Dunmerrow.Jet");
-    }
+    const auto e = ExpectComError(bad.number, bad.mentions, [&] { db_->OpenRecordset(bad.sql); });
+    EXPECT_EQ(e.source(), "Dunmerrow.Jet");
   }
   EXPECT_EQ(Column("select * from owner", "code").size(), 2u);  // nothing was deleted
 }
@@ -225,9 +209,9 @@ TEST_F(JetEngineTest, BadFilesNameTheFile) {
   const std::string empty = folder_.File("empty.mdb");
   const std::string text = folder_.File("notes.mdb");
   const std::string truncated = folder_.File("truncated.mdb");
-  WriteBytes(empty, "");
-  WriteBytes(text, "This is not a database, only some text that is long enough.");
-  WriteBytes(truncated, ReadBytes(path_).substr(0, 100));
+  WriteFile(empty, "");
+  WriteFile(text, "This is not a database, only some text that is long enough.");
+  WriteFile(truncated, ReadFile(path_).substr(0, 100));
   struct Bad {
     std::string path;
     int number;
@@ -242,14 +226,9 @@ TEST_F(JetEngineTest, BadFilesNameTheFile) {
   };
   auto engine = CreateDBEngine();
   for (const Bad& bad : cases) {
-    try {
-      engine->OpenDatabase(bad.path, false, false, "");
-      ADD_FAILURE() << "no error for " << bad.path;
-    } catch (const core::ComError& e) {
-      EXPECT_EQ(e.number(), bad.number) << bad.path;
-      EXPECT_NE(e.description().find(bad.says), std::string::npos) << e.description();
-      EXPECT_NE(e.description().find(bad.path), std::string::npos) << e.description();
-    }
+    const auto e = ExpectComError(bad.number, bad.says,
+                                  [&] { engine->OpenDatabase(bad.path, false, false, ""); });
+    EXPECT_NE(e.description().find(bad.path), std::string::npos) << e.description();
   }
 }
 
@@ -270,19 +249,14 @@ TEST_F(JetEngineTest, StoredValuesThatDoNotFitTheirTypeNameTheColumn) {
       {"y", core::kErrTypeMismatch, "Column 'y' holds 'yes', which is not a yes/no value"},
   };
   for (const auto& c : cases) {
-    try {
-      rs->Field(c.column);
-      ADD_FAILURE() << c.column;
-    } catch (const core::ComError& e) {
-      EXPECT_EQ(e.number(), c.number);
-      EXPECT_EQ(e.description().rfind(c.description, 0), 0u) << e.description();
-    }
+    const auto e = ExpectComError(c.number, c.description, [&] { rs->Field(c.column); });
+    EXPECT_EQ(e.description().rfind(c.description, 0), 0u) << e.description();
   }
 }
 
 TEST_F(JetEngineTest, TheFileIsNeverWritten) {
   db_.reset();
-  const std::string before = ReadBytes(path_);
+  const std::string before = ReadFile(path_);
   {
     auto db = CreateDBEngine()->OpenDatabase(path_, true, false, "");
     for (int i = 0; i < 3; ++i) {
@@ -292,7 +266,7 @@ TEST_F(JetEngineTest, TheFileIsNeverWritten) {
     EXPECT_THROW(db->OpenRecordset("update owner set name = 'x'"), core::ComError);
     EXPECT_THROW(db->OpenRecordset("create table t (a)"), core::ComError);
   }
-  EXPECT_EQ(ReadBytes(path_), before);
+  EXPECT_EQ(ReadFile(path_), before);
 }
 
 TEST_F(JetEngineTest, QueryLogHasOneLinePerStatement) {
@@ -302,23 +276,19 @@ TEST_F(JetEngineTest, QueryLogHasOneLinePerStatement) {
   unsetenv("DUNMERROW_QUERY_LOG");
   db->OpenRecordset("select [name]\nfrom owner");
   db->OpenRecordset("select * from owner where code = 'SMITH'");
-  EXPECT_EQ(ReadBytes(log),
+  EXPECT_EQ(ReadFile(log),
             "select \"name\"\\nfrom owner\nselect * from owner where code = 'SMITH'\n");
 }
 
 TEST(HostDatabaseTest, ScriptsRunAllOrNothing) {
-  TempFolder folder;
+  ScratchFolder folder;
   const std::string path = folder.File("host.sqlite");
   CreateHostDatabase(path);
-  try {
+  ExpectComError(kErrQuery, "\"INSERT INTO nowhere VALUES (1)\"", [&] {
     ExecuteSql(path,
                "INSERT INTO owner (code) VALUES ('A');\n"
                "INSERT INTO owner (code) VALUES ('B'); INSERT INTO nowhere VALUES (1);");
-    ADD_FAILURE() << "no error";
-  } catch (const core::ComError& e) {
-    EXPECT_NE(e.description().find("\"INSERT INTO nowhere VALUES (1)\""), std::string::npos)
-        << e.description();
-  }
+  });
   auto db = CreateDBEngine()->OpenDatabase(path, false, false, "");
   EXPECT_TRUE(db->OpenRecordset("select * from owner")->IsEOF());
   // Yes/no columns hold -1 or 0 only; dates only in the stored form.

@@ -11,13 +11,17 @@
 #include "core/com_error.h"
 #include "engines/jet/jet_engine.h"
 #include "engines/jet/sql_translator.h"
-#include "temp_folder.h"
+#include "test_support.h"
 
 namespace jet {
 namespace {
 
 using core::Currency;
 using core::Date;
+using testing_support::ExpectComError;
+using testing_support::MdbFixture;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 std::shared_ptr<contracts::Database> Open(const std::string& path) {
   return CreateDBEngine()->OpenDatabase(path, false, true, "");
@@ -30,7 +34,7 @@ int32_t Count(const std::shared_ptr<contracts::Database>& db, const std::string&
 TEST(MdbImportTest, Jet3AndJet4NumbersDatesCurrencyAndYesNo) {
   for (const char* name : {"testV1997.mdb", "testV2003.mdb"}) {
     SCOPED_TRACE(name);
-    auto db = Open(FixturePath(name));
+    auto db = Open(MdbFixture(name));
     EXPECT_EQ(Count(db, "Table1"), 2);
     EXPECT_EQ(Count(db, "Table2"), 0);
     EXPECT_EQ(Count(db, "Table3"), 0);
@@ -52,7 +56,7 @@ TEST(MdbImportTest, Jet3AndJet4NumbersDatesCurrencyAndYesNo) {
 }
 
 TEST(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
-  auto db = Open(FixturePath("DateTestDatabase.mdb"));
+  auto db = Open(MdbFixture("DateTestDatabase.mdb"));
   EXPECT_EQ(Count(db, "DateTest"), 6);
   const auto date_of = [&](int id, const char* column) {
     return db->OpenRecordset("select * from DateTest where IDCol = " + std::to_string(id))
@@ -74,7 +78,7 @@ TEST(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
 }
 
 TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
-  auto db = Open(FixturePath("testUnicodeCompV2003.mdb"));
+  auto db = Open(MdbFixture("testUnicodeCompV2003.mdb"));
   EXPECT_EQ(Count(db, "Table"), 8);
   const auto text = [&](int id) {
     return db->OpenRecordset("select * from [Table] where ID = " + std::to_string(id))
@@ -88,7 +92,7 @@ TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
             "\u039a\u1f7b\u03f0\u03bb\u03c9\u03c0\u03b1");
   EXPECT_EQ(text(5), "漢字仮名交じり文");
 
-  auto projects = Open(FixturePath("test2V2003.mdb"));
+  auto projects = Open(MdbFixture("test2V2003.mdb"));
   auto rs = projects->OpenRecordset("select * from MSP_PROJECTS");
   const std::string author = rs->Field("PROJ_PROP_AUTHOR").AsString();
   EXPECT_EQ(author.size(), 348u);  // the whole memo, past the 255 characters of a text
@@ -99,12 +103,12 @@ TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
 }
 
 TEST(MdbImportTest, ImportToFileMatchesAndLeavesTheSourceAlone) {
-  TempFolder folder;
+  testing_support::ScratchFolder folder;
   for (const char* name : {"testV1997.mdb", "testV2003.mdb", "test2V2003.mdb",
                            "testUnicodeCompV2003.mdb", "DateTestDatabase.mdb"}) {
     SCOPED_TRACE(name);
-    const std::string source = FixturePath(name);
-    const std::string before = ReadBytes(source);
+    const std::string source = MdbFixture(name);
+    const std::string before = ReadFile(source);
     const std::string out = folder.File(std::string(name) + ".sqlite");
     ImportMdbToFile(source, out);
     EXPECT_EQ(DetectFileFormat(out), FileFormat::kSqlite);
@@ -116,27 +120,20 @@ TEST(MdbImportTest, ImportToFileMatchesAndLeavesTheSourceAlone) {
       const std::string table = tables->Field("name").AsString();
       EXPECT_EQ(Count(imported, table), Count(direct, table)) << table;
     }
-    EXPECT_EQ(ReadBytes(source), before);
+    EXPECT_EQ(ReadFile(source), before);
   }
 }
 
 TEST(MdbImportTest, AJetFileUnderAnyNameAndBadJetFiles) {
-  TempFolder folder;
+  testing_support::ScratchFolder folder;
   const std::string renamed = folder.File("property.dat");
-  WriteBytes(renamed, ReadBytes(FixturePath("testV1997.mdb")));
+  WriteFile(renamed, ReadFile(MdbFixture("testV1997.mdb")));
   EXPECT_EQ(Count(Open(renamed), "Table1"), 2);
 
   const std::string truncated = folder.File("truncated.mdb");
-  WriteBytes(truncated, ReadBytes(FixturePath("testV2003.mdb")).substr(0, 10000));
-  try {
-    Open(truncated);
-    ADD_FAILURE() << "no error";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), kErrUnrecognizedFormat);
-    EXPECT_NE(e.description().find("'" + truncated + "' is truncated or damaged"),
-              std::string::npos)
-        << e.description();
-  }
+  WriteFile(truncated, ReadFile(MdbFixture("testV2003.mdb")).substr(0, 10000));
+  ExpectComError(kErrUnrecognizedFormat, "'" + truncated + "' is truncated or damaged",
+                 [&] { Open(truncated); });
   const std::string out = folder.File("out.sqlite");
   EXPECT_THROW(ImportMdbToFile(truncated, out), core::ComError);
   EXPECT_EQ(DetectFileFormat(out), FileFormat::kMissing);  // nothing half-written
@@ -173,21 +170,17 @@ TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
 
 // libmdb trusts the file; the import must survive it crashing or looping.
 TEST(MdbImportTest, DamagedJetFilesFailWithoutCrashingOrHanging) {
-  TempFolder folder;
-  std::string bytes = ReadBytes(FixturePath("testV1997.mdb"));
+  testing_support::ScratchFolder folder;
+  std::string bytes = ReadFile(MdbFixture("testV1997.mdb"));
   bytes[102434] = 53;  // one byte of a data page: the reader crashes
   const std::string damaged = folder.File("damaged.mdb");
-  WriteBytes(damaged, bytes);
+  WriteFile(damaged, bytes);
   const auto import_error = [](const std::string& path, std::chrono::milliseconds timeout) {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
-    std::string description;
-    try {
-      ImportMdb(path, db, timeout);
-    } catch (const core::ComError& e) {
-      EXPECT_EQ(e.number(), kErrUnrecognizedFormat);
-      description = e.description();
-    }
+    const std::string description =
+        ExpectComError(kErrUnrecognizedFormat, "", [&] { ImportMdb(path, db, timeout); })
+            .description();
     sqlite3_close(db);
     return description;
   };
@@ -195,7 +188,7 @@ TEST(MdbImportTest, DamagedJetFilesFailWithoutCrashingOrHanging) {
                 .rfind("The Jet database '" + damaged + "' is damaged: reading it failed (", 0),
             0u);
   // A reader that takes too long is stopped: here a sound file given 1 ms.
-  const std::string slow = FixturePath("testV2003.mdb");
+  const std::string slow = MdbFixture("testV2003.mdb");
   EXPECT_EQ(import_error(slow, std::chrono::milliseconds(1)),
             "The Jet database '" + slow +
                 "' is damaged: reading it did not finish within 1 "

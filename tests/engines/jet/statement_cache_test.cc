@@ -15,7 +15,7 @@
 #include "engines/jet/literal_params.h"
 #include "engines/jet/sql_translator.h"
 #include "engines/jet/sqlite_database.h"
-#include "temp_folder.h"
+#include "test_support.h"
 
 namespace jet {
 namespace {
@@ -95,7 +95,7 @@ class StatementCacheTest : public ::testing::Test {
     return texts;
   }
 
-  TempFolder folder_;
+  testing_support::ScratchFolder folder_;
   std::string path_;
   sqlite3* raw_ = nullptr;
   std::shared_ptr<contracts::Database> db_;

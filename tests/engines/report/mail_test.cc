@@ -150,7 +150,12 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
   EXPECT_THAT(RunCommand("pdftotext '" + (dir_ / "attachment.pdf").string() + "' -"),
               HasSubstr("Ms Alice Brown"));
   const std::string raw = platform::ReadFile(first.string());
-  EXPECT_EQ(raw.find("\n"), raw.find("\r\n") + 1) << "lines end in CR LF";
+  size_t bare = 0;  // line feeds without their carriage return
+  for (size_t at = raw.find('\n'); at != std::string::npos; at = raw.find('\n', at + 1)) {
+    bare += at == 0 || raw[at - 1] != '\r';
+  }
+  EXPECT_GT(raw.find("\r\n"), 0u);
+  EXPECT_EQ(bare, 0u) << "every line ends in CR LF";
   EXPECT_TRUE(Problems(*report).empty());
 }
 
@@ -224,17 +229,16 @@ TEST_F(MailTest, AServerThatIsNotThereLeavesTheMessageForOutboxSend) {
   EXPECT_EQ(sink.Messages().size(), 1u);
 }
 
-TEST_F(MailTest, AddressesAreCheckedBeforeTheyGoIntoAHeader) {
-  EXPECT_TRUE(report_engine::IsValidAddress("alice@example.org"));
-  EXPECT_TRUE(report_engine::IsValidAddress("a.b+c@mail.example.co.uk"));
-  EXPECT_FALSE(report_engine::IsValidAddress(""));
-  EXPECT_FALSE(report_engine::IsValidAddress("alice"));
-  EXPECT_FALSE(report_engine::IsValidAddress("alice@example"));
-  EXPECT_FALSE(report_engine::IsValidAddress("alice@example.org\r\nBcc: x@y.z"));
-  EXPECT_FALSE(report_engine::IsValidAddress("Alice <alice@example.org>"));
-  EXPECT_FALSE(report_engine::IsValidAddress("a@@example.org"));
-  EXPECT_FALSE(report_engine::IsValidAddress("a@example..org"));
-  EXPECT_FALSE(report_engine::IsValidAddress("zoë@example.org"));
+TEST(MailAddressTest, AddressesAreCheckedBeforeTheyGoIntoAHeader) {
+  for (const char* good : {"alice@example.org", "a.b+c@mail.example.co.uk"}) {
+    EXPECT_TRUE(report_engine::IsValidAddress(good)) << good;
+  }
+  for (const char* bad : {"", "alice", "alice@example", "alice@example.org\r\nBcc: x@y.z",
+                          "alice@example.org\nX-Injected: yes", "Alice <alice@example.org>",
+                          "a@example.com, b@example.net", "a@example.com;b@example.net",
+                          "a@@example.org", "a@example..org", "zo\xC3\xAB@example.org"}) {
+    EXPECT_FALSE(report_engine::IsValidAddress(bad)) << bad;
+  }
 }
 
 }  // namespace

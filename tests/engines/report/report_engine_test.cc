@@ -179,21 +179,6 @@ TEST_F(ReportEngineTest, PrintingWithoutAPrinterIsAnErrorAndThePdfStays) {
   EXPECT_TRUE(platform::PlainFileExists(pdf));
 }
 
-TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
-  struct Sink : contracts::ReportEvents {
-    int presses = 0;
-    void PrintToPrinterButton() override { ++presses; }
-  } sink;
-  auto report = NewReport();
-  report_engine::PressPrintButton(*report);  // nobody listening yet
-  report->Advise(&sink);
-  report_engine::PressPrintButton(*report);
-  EXPECT_EQ(sink.presses, 1);
-  report->Advise(nullptr);
-  report_engine::PressPrintButton(*report);
-  EXPECT_EQ(sink.presses, 1);
-}
-
 TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
   const std::string data = std::string(DUNMERROW_SOURCE_DIR) + "/tests/engines/report/data/";
   const std::string path = (dir_ / "pictures.rdn").string();

@@ -5,19 +5,15 @@
 #define DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "contracts/report.h"
 #include "engines/report/report_engine.h"
 #include "platform/trace.h"
+#include "test_support.h"
 
 namespace report_test {
 
@@ -26,14 +22,17 @@ inline std::string StatementDefinition() {
   return std::string(DUNMERROW_SOURCE_DIR) + "/definitions/OwnerStatement.rdn";
 }
 
-// Runs `command` through the shell; its standard output, and the exit status
-// in `status` when given.
-std::string RunCommand(const std::string& command, int* status = nullptr);
+// The standard output of `command`, run through the shell.
+inline std::string RunCommand(const std::string& command) {
+  return testing_support::RunCommand(command).output;
+}
 
 // Writes `contents` to `path`.
-void WriteText(const std::string& path, const std::string& contents);
+inline void WriteText(const std::string& path, const std::string& contents) {
+  testing_support::WriteFile(path, contents);
+}
 
-// A fresh scratch folder per test, removed afterwards; the clock is fixed.
+// A fresh scratch folder per test; the clock is fixed.
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -43,41 +42,18 @@ class ReportTest : public ::testing::Test {
   // Fills and prints one owner statement of `lines` transaction lines.
   void PrintStatement(contracts::Report& report, const std::string& owner, int lines);
 
-  std::filesystem::path dir_;
+  testing_support::ScratchFolder folder_;
+  testing_support::ScopedEnvironment env_;
+  const std::filesystem::path dir_ = folder_.path();
   report_engine::EngineOptions options_;
 };
 
-inline std::string RunCommand(const std::string& command, int* status) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int rc = pclose(pipe);
-  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
-}
-
-inline void WriteText(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary) << contents;
-}
-
 inline void ReportTest::SetUp() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir_ = std::filesystem::temp_directory_path() /
-         (std::string("dunmerrow-report-") + info->test_suite_name() + "-" + info->name() + "-" +
-          std::to_string(getpid()));
-  std::filesystem::remove_all(dir_);
-  std::filesystem::create_directories(dir_);
-  setenv("DUNMERROW_NOW", "2026-03-31T10:20:30", 1);
+  env_.Set("DUNMERROW_NOW", "2026-03-31T10:20:30");
   options_.output_folder = (dir_ / "out").string();
 }
 
-inline void ReportTest::TearDown() {
-  platform::CloseTrace();
-  unsetenv("DUNMERROW_NOW");
-  if (!HasFailure()) std::filesystem::remove_all(dir_);
-}
+inline void ReportTest::TearDown() { platform::CloseTrace(); }
 
 inline std::shared_ptr<contracts::Report> ReportTest::NewReport(int32_t destination, bool render) {
   report_engine::EngineOptions options = options_;

@@ -2,6 +2,8 @@
 // through the recording fake engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "data/general.h"
 #include "fake_database.h"
 #include "fake_report.h"
@@ -74,38 +76,66 @@ TEST_F(CompanyBlockTest, NoFlagsLeaveTheHeaderAsLoadedAndNoSquareFallsBack) {
   EXPECT_EQ(Added("oCompanyName").top_, 720);
 }
 
-TEST(MemoFieldTest, LongTextsPrintOverSeveralCopies) {
-  FakeReport report;
-  auto notes = report.Declare("Notes");
-  notes->Add("Notes");
-  notes->Add("Other");
-  report.fit_chars = 4;
-
-  sections::PrintMemoField(report, "", "Missing", "Missing");  // nothing looked up
-  EXPECT_TRUE(report.printed.empty());
-
-  notes->fields_[1]->text_ = "kept once";
-  sections::PrintMemoField(report, "abcdefghij", "Notes", "Notes");
-  ASSERT_EQ(report.printed.size(), 3u);
-  EXPECT_EQ(report.printed[0].fields["Notes"], "abcd");
-  EXPECT_EQ(report.printed[0].fields["Other"], "kept once");
-  EXPECT_EQ(report.printed[1].fields["Notes"], "efgh");
-  EXPECT_EQ(report.printed[1].fields["Other"], "");
-  EXPECT_EQ(report.printed[2].fields["Notes"], "ij");
-  EXPECT_EQ(notes->fields_[0]->text_, "");  // left cleared
-}
-
-// An engine that never makes progress must not hang the run.
-class StuckReport : public FakeReport {
+// Records every text offered to FitText; `stuck` gives each back whole, as
+// an engine that fits nothing would.
+class MeasuringReport : public FakeReport {
  public:
-  std::string FitText(contracts::ReportField&, std::string& text) override { return text; }
+  std::string FitText(contracts::ReportField& field, std::string& text) override {
+    largest_offer = std::max(largest_offer, text.size());
+    ++offers;
+    return stuck ? text : FakeReport::FitText(field, text);
+  }
+  bool stuck = false;
+  size_t largest_offer = 0, offers = 0;
 };
 
-TEST(MemoFieldTest, AnEngineThatFitsNothingCannotHangTheLoop) {
-  StuckReport report;
-  report.Declare("Notes")->Add("Notes");
-  sections::PrintMemoField(report, "some text", "Notes", "Notes");
-  EXPECT_EQ(report.printed.size(), 1u);
+TEST(MemoFieldTest, EveryPieceInOrderWhateverACopyHolds) {
+  std::string megabyte;
+  for (size_t i = 0; megabyte.size() < (1u << 20); ++i) {
+    megabyte += "line " + std::to_string(i) + " \xC3\xBC\xE2\x82\xAC\n";
+  }
+  megabyte.resize(1u << 20);
+  const struct {
+    const char* name;
+    std::string text;
+    size_t per_copy;
+    bool stuck;
+    size_t copies;
+  } cases[] = {
+      {"empty: nothing printed, nothing looked up", "", 4, false, 0},
+      {"short", "abc", 4, false, 1},
+      {"three copies", "abcdefghij", 4, false, 3},
+      {"an engine that fits nothing cannot hang the loop", "some text", 4, true, 1},
+      {"a megabyte, a little a copy", megabyte, 7, false, ((1u << 20) + 6) / 7},
+      {"a megabyte, a page a copy", megabyte, 3000, false, ((1u << 20) + 2999) / 3000},
+      {"a megabyte, a lot a copy", megabyte, 100000, false, 11},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MeasuringReport report;
+    auto notes = report.Declare("Notes");
+    notes->Add("Notes");
+    notes->Add("Other")->text_ = "kept once";
+    report.fit_chars = c.per_copy;
+    report.stuck = c.stuck;
+    const char* section = c.text.empty() ? "Missing" : "Notes";
+    sections::PrintMemoField(report, c.text, section, section);
+    ASSERT_EQ(report.printed.size(), c.copies);
+    std::string printed;
+    for (const auto& copy : report.printed) printed += copy.fields.at("Notes");
+    if (!c.stuck) {
+      EXPECT_TRUE(printed == c.text) << printed.size() << " of " << c.text.size();
+    }
+    if (c.copies == 0) continue;
+    EXPECT_EQ(report.printed[0].fields["Other"], "kept once");
+    if (c.copies > 1) {
+      EXPECT_EQ(report.printed[1].fields["Other"], "");
+    }
+    EXPECT_EQ(notes->fields_[0]->text_, "");  // left cleared
+    // The work per copy follows what a copy holds, not the whole text.
+    EXPECT_LE(report.largest_offer, std::max<size_t>(4096, 4 * c.per_copy));
+    EXPECT_LE(report.offers, 2 * report.printed.size() + 16);
+  }
 }
 
 }  // namespace
