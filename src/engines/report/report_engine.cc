@@ -17,6 +17,7 @@
 #include "engines/report/images.h"
 #include "engines/report/outbox.h"
 #include "engines/report/page_painter.h"
+#include "engines/report/preview_pages.h"
 #include "engines/report/printer.h"
 #include "engines/report/report_objects.h"
 #include "engines/report/spool.h"
@@ -118,6 +119,7 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
     if (events_) events_->PrintToPrinterButton();
   }
   const RunSummary& summary() const { return summary_; }
+  const std::shared_ptr<PreviewPages>& preview() const { return preview_; }
 
  private:
   size_t IndexOf(const std::string& name) const;
@@ -167,6 +169,9 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   std::string report_date_;
   std::string statement_owner_;
   contracts::Delivery last_delivery_;
+  // The pages of the last preview run, when the options ask to keep them.
+  std::shared_ptr<PreviewPages> preview_;
+  bool keeping_preview_ = false;
 };
 
 bool ReportImpl::LoadDefinition(const std::string& path) {
@@ -192,6 +197,9 @@ bool ReportImpl::LoadDefinition(const std::string& path) {
   group_pages_.clear();
   cursor_ = 0;
   page_has_output_ = false;
+  keeping_preview_ = options_.keep_preview && options_.render &&
+                     destination_ == contracts::kDestinationPreview;
+  if (keeping_preview_) preview_ = std::make_shared<PreviewPages>(*def_, sections_);
   return true;
 }
 
@@ -212,6 +220,7 @@ void ReportImpl::StartPage() {
   ++group_pages_.back();
   if (options_.render) {
     spool_.AddPage();
+    if (keeping_preview_) preview_->AddPage();
     fingerprint_.Add(int64_t{-1});
   }
   if (doc_pages_ > 1 && platform::TraceEnabled()) {
@@ -249,6 +258,7 @@ void ReportImpl::PrintSection(const std::string& name) {
       snap.text = ValidUtf8(e.text());
     }
     spool_.AddCopy(copy_);
+    if (keeping_preview_) preview_->AddCopy(copy_, statement_owner_);
     fingerprint_.Add(copy_);
   }
   std::vector<std::pair<std::string, std::string>> fields;
@@ -509,6 +519,7 @@ void ReportImpl::EndReport() {
     summary_.files.push_back(file);
   }
   spool_.Reset();
+  if (keeping_preview_) preview_->EndDocument();
   fingerprint_.Reset();
   fingerprint_.Add(definition_hash_);
   document_name_.clear();
@@ -537,6 +548,11 @@ RunSummary Summary(const contracts::Report& report) {
 
 void PressPrintButton(contracts::Report& report) {
   if (auto* impl = dynamic_cast<ReportImpl*>(&report)) impl->PressPrintButton();
+}
+
+std::shared_ptr<PreviewPages> KeptPreview(const contracts::Report& report) {
+  const auto* impl = dynamic_cast<const ReportImpl*>(&report);
+  return impl ? impl->preview() : nullptr;
 }
 
 }  // namespace report_engine

@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "core/com_error.h"
+#include "engines/report/page_painter.h"
+#include "engines/report/preview_pages.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 #include "report_test_util.h"
@@ -191,6 +193,61 @@ TEST_F(ReportEngineTest, ThePrintButtonReachesTheAdvisedSink) {
   report->Advise(nullptr);
   report_engine::PressPrintButton(*report);
   EXPECT_EQ(sink.presses, 1);
+}
+
+TEST_F(ReportEngineTest, APreviewKeepsItsPagesByStatementAndPaintsThemAsThePdf) {
+  options_.keep_preview = true;
+  auto report = NewReport();
+  auto& documents = dynamic_cast<contracts::StatementDocuments&>(*report);
+  documents.BeginStatement("ALICE");
+  PrintStatement(*report, "Ms Alice Brown", 70);  // two pages
+  documents.BeginStatement("BOB");
+  PrintStatement(*report, "Mr Bob Ng", 1);
+  report->EndReport();
+  const auto pages = report_engine::KeptPreview(*report);
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(pages->PageCount(), 3);
+  EXPECT_EQ(pages->OwnerOfPage(1), "ALICE");
+  EXPECT_EQ(pages->OwnerOfPage(2), "BOB");
+  EXPECT_EQ(pages->FirstPageOf("BOB"), 2);
+  EXPECT_EQ(pages->FirstPageOf("CAROL"), -1);
+
+  // The kept pages, painted into a PDF of their own, read as the preview's.
+  const std::string copy = (dir_ / "kept.pdf").string();
+  {
+    platform::AtomicFile file(copy);
+    report_engine::PdfWriter writer(
+        report_engine::PageSetup{},
+        [&file](const unsigned char* data, unsigned int length) {
+          file.Write(data, length);
+          return true;
+        },
+        "2026-03-31T00:00:00");
+    for (int page = 0; page < pages->PageCount(); ++page) {
+      pages->PaintPage(writer.cr(), page);
+      writer.ShowPage();
+    }
+    writer.Finish();
+    file.Commit();
+  }
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  for (int page = 1; page <= 3; ++page) {
+    const std::string range = " -f " + std::to_string(page) + " -l " + std::to_string(page) + " ";
+    EXPECT_EQ(RunCommand("pdftotext" + range + "'" + copy + "' -"),
+              RunCommand("pdftotext" + range + "'" + pdf + "' -"))
+        << "page " << page;
+  }
+  EXPECT_THAT(RunCommand("pdftotext -f 2 -l 2 '" + copy + "' -"), HasSubstr("Page 2 of 2"));
+
+  // The print button's run leaves the preview's pages as they were.
+  report->SetDestination(contracts::kDestinationPrinter);
+  report->LoadDefinition(StatementDefinition());
+  PrintStatement(*report, "Ms Carol Day", 1);
+  EXPECT_EQ(report_engine::KeptPreview(*report), pages);
+  EXPECT_EQ(pages->PageCount(), 3);
+  // Without the option nothing is kept.
+  options_.keep_preview = false;
+  EXPECT_EQ(report_engine::KeptPreview(*NewReport()), nullptr);
 }
 
 TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
