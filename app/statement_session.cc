@@ -100,6 +100,7 @@ report_engine::EngineOptions EngineOptionsNow() {
   options.destination = output.destination;
   options.render = output.render;
   options.resend = output.resend;
+  options.keep_preview = output.keep_preview;
   options.printer = output.printer.empty() ? PrinterFromSettings() : output.printer;
   // The mail server matters to the e-mail destinations only: a mistake in
   // its settings must not stop a preview or a print.
