@@ -84,7 +84,7 @@ RunResult StatementTest::Command(const std::string& command_line) {
                           std::string(DUNMERROW_BIN_DIR) + "' QUELLORY_MACHINE_SETTINGS='" +
                           (dir_ / "machine.ini").string() + "' QUELLORY_USER_SETTINGS='" +
                           (dir_ / "user.ini").string() + "' ";
-  const std::string cmd = env + "'" + std::string(DUNMERROW_BIN_DIR) + "/dunmerrow' " +
+  const std::string cmd = env + launcher_ + "'" + std::string(DUNMERROW_BIN_DIR) + "/dunmerrow' " +
                           command_line + " </dev/null >'" + (dir_ / "stdout.txt").string() +
                           "' 2>'" + err + "'";
   RunResult r;

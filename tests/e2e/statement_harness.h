@@ -42,6 +42,8 @@ class StatementTest : public ::testing::Test {
   // kept in `stderr_text`.
   RunResult Command(const std::string& command_line);
 
+  // Put before the command (e.g. "xvfb-run -a "), after its environment.
+  std::string launcher_;
   std::filesystem::path dir_;
   std::filesystem::path db_;
   std::filesystem::path out_;
