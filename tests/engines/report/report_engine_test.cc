@@ -250,6 +250,42 @@ TEST_F(ReportEngineTest, APreviewKeepsItsPagesByStatementAndPaintsThemAsThePdf) 
   EXPECT_EQ(report_engine::KeptPreview(*NewReport()), nullptr);
 }
 
+TEST_F(ReportEngineTest, ATextTooLongForItsLineEndsWithAnEllipsisAndTheTraceKeepsItWhole) {
+  platform::OpenTrace((dir_ / "trace.jsonl").string());
+  auto report = NewReport();
+  PrintStatement(*report, "Ms Alice Brown", 1);
+  auto property = report->Sections("property");
+  const std::string address =
+      "Unit 12/345 Extraordinarily Long Boulevard Name,Lyndon Springs Heights NSW 2340";
+  // "e" and a combining acute accent: one character to a reader, two to UTF-8.
+  std::string accents;
+  for (int i = 0; i < 80; ++i) accents += "e\xCC\x81";
+  property->Fields("Property")->SetText(address);
+  property->Fields("tenant")->SetText(accents);
+  report->PrintSection("property");
+  report->EndReport();
+  platform::CloseTrace();
+  // The PDF keeps the whole text for search and copy, so what is drawn is
+  // read from where its glyphs end: within the field, the ellipsis last.
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  const std::string words = RunCommand("pdftotext -bbox '" + pdf + "' -");
+  const auto right_edge = [&](const std::string& word) {
+    const size_t at = words.find(">" + word);
+    if (at == std::string::npos) return -1.0;
+    const size_t x = words.rfind("xMax=\"", at);
+    return std::stod(words.substr(x + 6));
+  };
+  const double margin = 720 / 20.0;  // points
+  const double property_end = right_edge("Name,Lyndon Springs Heights NSW 2340");
+  EXPECT_GT(property_end, margin + 4000 / 20.0) << words;
+  EXPECT_LE(property_end, margin + 4700 / 20.0) << words;
+  const double tenant_end = right_edge(accents);
+  EXPECT_GT(tenant_end, margin + 10000 / 20.0) << words;
+  EXPECT_LE(tenant_end, margin + 10466 / 20.0) << words;
+  const std::string trace = platform::ReadFile((dir_ / "trace.jsonl").string());
+  EXPECT_THAT(trace, HasSubstr("\"Property\":\"" + address + "\""));
+}
+
 TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
   const std::string data = std::string(DUNMERROW_SOURCE_DIR) + "/tests/engines/report/data/";
   const std::string path = (dir_ / "pictures.rdn").string();
