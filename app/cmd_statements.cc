@@ -3,13 +3,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/commands.h"
+#include "app/review_window.h"
 #include "app/statement_session.h"
 #include "core/com_error.h"
 #include "core/date.h"
@@ -42,6 +45,8 @@ constexpr char kHelp[] =
     "  --trace FILE          write the run's trace (JSON Lines) to FILE\n"
     "  --locale NAME         regional formats, e.g. en_AU (default: from the environment)\n"
     "  --verbose             list every statement that waits or failed, not the first ten\n"
+    "  --no-window           after a preview on a desktop, ask on the terminal whether to\n"
+    "                        print instead of opening the review window\n"
     "  --help                show this help\n"
     "\n"
     "Every run writes OUT/register-DATE.csv, one row per statement with what became of\n"
@@ -49,7 +54,11 @@ constexpr char kHelp[] =
     "\n"
     "Exit status: 0 the run completed and delivered everything; 1 the run stopped on a\n"
     "failure (its message was shown); 2 bad usage; 3 the run completed, but statements\n"
-    "meant to be e-mailed were not sent and wait in OUT/outbox (see the register).\n";
+    "meant to be e-mailed were not sent and wait in OUT/outbox (see the register).\n"
+    "\n"
+    "A preview on a desktop (WAYLAND_DISPLAY or DISPLAY set) opens the review window,\n"
+    "which shows the statements and prints or e-mails them; its runs count for the\n"
+    "exit status as the preview's own.\n";
 
 struct Options {
   std::string date;
@@ -65,6 +74,7 @@ struct Options {
   bool resend = false;
   bool export_journal = false;
   bool verbose = false;
+  bool no_window = false;
 };
 
 // Parses the options; returns 0 to go on, otherwise the exit status.
@@ -90,6 +100,8 @@ int Parse(const Args& args, Options& o) {
       o.export_journal = true;
     } else if (a == "--verbose") {
       o.verbose = true;
+    } else if (a == "--no-window") {
+      o.no_window = true;
     } else if (a == "--date") {
       ok = value(o.date);
     } else if (a == "--definition") {
@@ -242,6 +254,22 @@ int CompletedStatus(const component::RunOutcome& run) {
   return 0;
 }
 
+// Whether there is a desktop to show a window on.
+bool DesktopDisplaySet() {
+  for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// The exit status of a run started from the review window.
+int WindowRunStatus(const std::optional<SessionOutcome>& run, int preview_status) {
+  if (!run) return preview_status;
+  if (run->run.failure) return 1;
+  return CompletedStatus(run->run);
+}
+
 // After a preview on a terminal, the print button: asks whether to print.
 bool AskToPrint() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return false;
@@ -285,6 +313,12 @@ int RunStatements(const Args& args) {
   StartSession(platform::WriteMessageToStderr);
   if (!o.app_folder.empty()) Registry::SetOverride("Settings", "apppath", o.app_folder);
   if (!o.database.empty()) UseDatabase(o.database);
+  // A preview on a desktop ends in the review window, which shows the pages
+  // the engine laid out.
+  const bool window = !o.no_window && output.render &&
+                      output.destination == contracts::kDestinationPreview &&
+                      ReviewWindowBuilt() && DesktopDisplaySet();
+  output.keep_preview = window;
   SetOutput(output);
 
   ProgressBar progress;
@@ -308,11 +342,20 @@ int RunStatements(const Args& args) {
         std::fprintf(stderr, "dunmerrow: what the run did is in %s\n",
                      outcome.register_path.c_str());
       }
+      // The window shows what was printed before the stop, and why.
+      if (window) ShowReviewWindow(session, o.definition, outcome);
       return 1;
     }
     ShowSummary(outcome, output, o.verbose);
     ShowWarnings(outcome);
     int status = CompletedStatus(outcome.run);
+    if (window) {
+      const ReviewResult review = ShowReviewWindow(session, o.definition, outcome);
+      if (review.shown) {
+        platform::CloseTrace();
+        return WindowRunStatus(review.last_run, status);
+      }
+    }
     if (output.render && output.destination == contracts::kDestinationPreview && AskToPrint()) {
       outcome = session.PressPrintButton();
       if (outcome.run.failure) return 1;

@@ -153,6 +153,7 @@ report_engine::EngineOptions EngineOptionsNow() {
   options.render = output.render;
   options.resend = output.resend;
   options.worker = WorkerFromSettings();
+  options.keep_preview = output.keep_preview;
   options.printer = output.printer.empty() ? PrinterFromSettings() : output.printer;
   // The mail server matters to the e-mail destinations only: a mistake in
   // its settings must not stop a preview or a print.

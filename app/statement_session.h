@@ -32,6 +32,9 @@ struct OutputOptions {
   // owners; and OUT/journal-DATE.csv, every printed line, when asked.
   bool write_register = true;
   bool export_journal = false;
+  // Keep a preview's laid-out pages for the review window
+  // (report_engine::KeptPreview of the session's engine).
+  bool keep_preview = false;
 };
 
 // What a run of the session did: the component's outcome, and the

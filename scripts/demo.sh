@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Generates the demo portfolio and prints the owner statements of its latest
 # disbursement date, in detailed mode with notes, to build/demo/statements/.
+# On a desktop they then open in the review window; elsewhere the command
+# asks on the terminal whether to print them.
 set -euo pipefail
 build=${1:-build}
 bin="$build/bin"

@@ -90,7 +90,7 @@ RunResult StatementTest::Command(const std::string& command_line) {
   const std::string cmd = "TZ=UTC DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME=" +
                           Quoted(home_) + " QUELLORY_MACHINE_SETTINGS=" +
                           Quoted(dir_ / "machine.ini") + " QUELLORY_USER_SETTINGS=" +
-                          Quoted(dir_ / "user.ini") + " timeout 600 " +
+                          Quoted(dir_ / "user.ini") + " " + launcher_ + "timeout 600 " +
                           Quoted(std::string(DUNMERROW_BIN_DIR) + "/dunmerrow") + " " +
                           command_line + " </dev/null >" + Quoted(dir_ / "stdout.txt") + " 2>" +
                           Quoted(err);

@@ -53,6 +53,8 @@ class StatementTest : public ::testing::Test {
   // What the last command wrote to its standard output.
   std::string Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
 
+  // Put before the command (e.g. "xvfb-run -a "), after its environment.
+  std::string launcher_;
   std::filesystem::path dir_;
   std::filesystem::path db_;
   std::filesystem::path out_;

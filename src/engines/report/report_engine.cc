@@ -20,6 +20,7 @@
 #include "engines/report/images.h"
 #include "engines/report/outbox.h"
 #include "engines/report/page_painter.h"
+#include "engines/report/preview_pages.h"
 #include "engines/report/printer.h"
 #include "engines/report/report_objects.h"
 #include "engines/report/document_worker.h"
@@ -142,6 +143,7 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
     if (events_) events_->PrintToPrinterButton();
   }
   const RunSummary& summary() const { return summary_; }
+  const std::shared_ptr<PreviewPages>& preview() const { return preview_; }
 
  private:
   size_t IndexOf(const std::string& name) const;
@@ -196,6 +198,9 @@ class ReportImpl : public contracts::Report, public contracts::StatementDocument
   std::string report_date_;
   std::string statement_owner_;
   contracts::Delivery last_delivery_;
+  // The pages of the last preview run, when the options ask to keep them.
+  std::shared_ptr<PreviewPages> preview_;
+  bool keeping_preview_ = false;
 
   // What only the worker's jobs touch, one after another.
   struct Painting {
@@ -267,6 +272,9 @@ bool ReportImpl::LoadDefinition(const std::string& path) {
   group_pages_.clear();
   cursor_ = 0;
   page_has_output_ = false;
+  keeping_preview_ = options_.keep_preview && options_.render &&
+                     destination_ == contracts::kDestinationPreview;
+  if (keeping_preview_) preview_ = std::make_shared<PreviewPages>(*def_, sections_);
   return true;
 }
 
@@ -292,6 +300,7 @@ void ReportImpl::StartPage() {
       PostBegin(email ? "" : PdfPath());
     }
     group_.emplace_back();
+    if (keeping_preview_) preview_->AddPage();
     fingerprint_.Add(int64_t{-1});
   }
   if (doc_pages_ > 1 && platform::TraceEnabled()) {
@@ -332,6 +341,7 @@ void ReportImpl::PrintSection(const std::string& name) {
     }
     fingerprint_.Add(copy_);
     group_.back().push_back(copy_);
+    if (keeping_preview_) preview_->AddCopy(copy_, statement_owner_);
   }
   std::vector<std::pair<std::string, std::string>> fields;
   const bool trace = platform::TraceEnabled();
@@ -674,6 +684,7 @@ void ReportImpl::EndReport() {
     summary_.files.push_back(file);
   }
   group_.clear();
+  if (keeping_preview_) preview_->EndDocument();
   fingerprint_.Reset();
   fingerprint_.Add(definition_hash_);
   document_name_.clear();
@@ -702,6 +713,11 @@ RunSummary Summary(const contracts::Report& report) {
 
 void PressPrintButton(contracts::Report& report) {
   if (auto* impl = dynamic_cast<ReportImpl*>(&report)) impl->PressPrintButton();
+}
+
+std::shared_ptr<PreviewPages> KeptPreview(const contracts::Report& report) {
+  const auto* impl = dynamic_cast<const ReportImpl*>(&report);
+  return impl ? impl->preview() : nullptr;
 }
 
 }  // namespace report_engine

@@ -23,6 +23,8 @@
 
 namespace report_engine {
 
+class PreviewPages;
+
 struct EngineOptions {
   // Where PDFs go; e-mailed documents go to OUT/outbox and OUT/sent.
   std::string output_folder = "statements";
@@ -49,6 +51,8 @@ struct EngineOptions {
   bool worker = false;
   // The field whose printed text names a document in messages (the owner).
   std::string document_label_field = "Owner";
+  // True: a preview run keeps its laid-out pages for KeptPreview, in memory.
+  bool keep_preview = false;
 };
 
 std::shared_ptr<contracts::Report> CreateReport(const EngineOptions& options);
@@ -68,6 +72,12 @@ RunSummary Summary(const contracts::Report& report);
 // Raises the print-button event of a report made by CreateReport, as the
 // preview's print button does: the advised sink's PrintToPrinterButton.
 void PressPrintButton(contracts::Report& report);
+
+// The pages of the last preview run of a report made by CreateReport with
+// `keep_preview`, as far as the run laid them out (all of them, unless it
+// stopped); null when there was no such run. Later runs to other
+// destinations leave them; the next preview run keeps new ones.
+std::shared_ptr<PreviewPages> KeptPreview(const contracts::Report& report);
 
 }  // namespace report_engine
 

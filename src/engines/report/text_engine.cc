@@ -158,12 +158,16 @@ TextEngine::CachedLayout& TextEngine::LayoutFor(const FontSpec& font, const Text
   PangoFontDescription* desc = p_->Describe(font);
   pango_layout_set_font_description(cached.layout, desc);
   pango_font_description_free(desc);
+  pango_layout_set_width(cached.layout, TwipsToPango(box.width));
+  pango_layout_set_alignment(cached.layout, box.align == Align::kRight    ? PANGO_ALIGN_RIGHT
+                                            : box.align == Align::kCenter ? PANGO_ALIGN_CENTER
+                                                                          : PANGO_ALIGN_LEFT);
   if (wrapped) {
-    pango_layout_set_width(cached.layout, TwipsToPango(box.width));
     pango_layout_set_wrap(cached.layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_alignment(cached.layout, box.align == Align::kRight    ? PANGO_ALIGN_RIGHT
-                                              : box.align == Align::kCenter ? PANGO_ALIGN_CENTER
-                                                                            : PANGO_ALIGN_LEFT);
+  } else {
+    // A reader must see that a one-line text goes on: it ends in "…" at a
+    // character's boundary, never in half a glyph.
+    pango_layout_set_ellipsize(cached.layout, PANGO_ELLIPSIZE_END);
   }
   return p_->layouts.emplace(key, cached).first->second;
 }
@@ -213,21 +217,11 @@ void TextEngine::Draw(cairo_t* cr, const std::string& text, const FontSpec& font
     cached.text = text;
   }
   const double width = TwipsToPoints(box.width);
-  double offset = 0;
-  if (pango_layout_get_width(cached.layout) < 0 && box.align != Align::kLeft) {
-    PangoRectangle logical;
-    pango_layout_get_extents(cached.layout, nullptr, &logical);
-    const double text_width = logical.width / static_cast<double>(PANGO_SCALE);
-    // Too long a text keeps its beginning visible.
-    if (text_width < width) {
-      offset = box.align == Align::kRight ? width - text_width : (width - text_width) / 2;
-    }
-  }
   cairo_save(cr);
   cairo_rectangle(cr, x, y, width, TwipsToPoints(box.height));
   cairo_clip(cr);
   cairo_set_source_rgb(cr, font.color.red, font.color.green, font.color.blue);
-  cairo_move_to(cr, x + offset, y);
+  cairo_move_to(cr, x, y);
   pango_cairo_show_layout(cr, cached.layout);
   cairo_restore(cr);
 }

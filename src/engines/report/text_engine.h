@@ -17,8 +17,8 @@
 namespace report_engine {
 
 // The box a text is set in, in twips. A box that holds fewer than two lines
-// of its font is a one-line box: its text does not wrap and what is too
-// long is clipped. Taller boxes wrap at word boundaries (inside a word when
+// of its font is a one-line box: its text does not wrap, and a text too
+// long for it ends with an ellipsis at a character (grapheme) boundary. Taller boxes wrap at word boundaries (inside a word when
 // the word alone is wider than the box).
 struct TextBox {
   int32_t width = 0;

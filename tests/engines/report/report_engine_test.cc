@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "core/com_error.h"
+#include "engines/report/page_painter.h"
+#include "engines/report/preview_pages.h"
 #include "platform/files.h"
 #include "platform/trace.h"
 #include "report_test_util.h"
@@ -177,6 +179,97 @@ TEST_F(ReportEngineTest, PrintingWithoutAPrinterIsAnErrorAndThePdfStays) {
   }
   setenv("PATH", path.c_str(), 1);
   EXPECT_TRUE(platform::PlainFileExists(pdf));
+}
+
+TEST_F(ReportEngineTest, APreviewKeepsItsPagesByStatementAndPaintsThemAsThePdf) {
+  options_.keep_preview = true;
+  auto report = NewReport();
+  auto& documents = dynamic_cast<contracts::StatementDocuments&>(*report);
+  documents.BeginStatement("ALICE");
+  PrintStatement(*report, "Ms Alice Brown", 70);  // two pages
+  documents.BeginStatement("BOB");
+  PrintStatement(*report, "Mr Bob Ng", 1);
+  report->EndReport();
+  const auto pages = report_engine::KeptPreview(*report);
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(pages->PageCount(), 3);
+  EXPECT_EQ(pages->OwnerOfPage(1), "ALICE");
+  EXPECT_EQ(pages->OwnerOfPage(2), "BOB");
+  EXPECT_EQ(pages->FirstPageOf("BOB"), 2);
+  EXPECT_EQ(pages->FirstPageOf("CAROL"), -1);
+
+  // The kept pages, painted into a PDF of their own, read as the preview's.
+  const std::string copy = (dir_ / "kept.pdf").string();
+  {
+    platform::AtomicFile file(copy);
+    report_engine::PdfWriter writer(
+        report_engine::PageSetup{},
+        [&file](const unsigned char* data, unsigned int length) {
+          file.Write(data, length);
+          return true;
+        },
+        "2026-03-31T00:00:00");
+    for (int page = 0; page < pages->PageCount(); ++page) {
+      pages->PaintPage(writer.cr(), page);
+      writer.ShowPage();
+    }
+    writer.Finish();
+    file.Commit();
+  }
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  for (int page = 1; page <= 3; ++page) {
+    const std::string range = " -f " + std::to_string(page) + " -l " + std::to_string(page) + " ";
+    EXPECT_EQ(RunCommand("pdftotext" + range + "'" + copy + "' -"),
+              RunCommand("pdftotext" + range + "'" + pdf + "' -"))
+        << "page " << page;
+  }
+  EXPECT_THAT(RunCommand("pdftotext -f 2 -l 2 '" + copy + "' -"), HasSubstr("Page 2 of 2"));
+
+  // The print button's run leaves the preview's pages as they were.
+  report->SetDestination(contracts::kDestinationPrinter);
+  report->LoadDefinition(StatementDefinition());
+  PrintStatement(*report, "Ms Carol Day", 1);
+  EXPECT_EQ(report_engine::KeptPreview(*report), pages);
+  EXPECT_EQ(pages->PageCount(), 3);
+  // Without the option nothing is kept.
+  options_.keep_preview = false;
+  EXPECT_EQ(report_engine::KeptPreview(*NewReport()), nullptr);
+}
+
+TEST_F(ReportEngineTest, ATextTooLongForItsLineEndsWithAnEllipsisAndTheTraceKeepsItWhole) {
+  platform::OpenTrace((dir_ / "trace.jsonl").string());
+  auto report = NewReport();
+  PrintStatement(*report, "Ms Alice Brown", 1);
+  auto property = report->Sections("property");
+  const std::string address =
+      "Unit 12/345 Extraordinarily Long Boulevard Name,Lyndon Springs Heights NSW 2340";
+  // "e" and a combining acute accent: one character to a reader, two to UTF-8.
+  std::string accents;
+  for (int i = 0; i < 80; ++i) accents += "e\xCC\x81";
+  property->Fields("Property")->SetText(address);
+  property->Fields("tenant")->SetText(accents);
+  report->PrintSection("property");
+  report->EndReport();
+  platform::CloseTrace();
+  // The PDF keeps the whole text for search and copy, so what is drawn is
+  // read from where its glyphs end: within the field, the ellipsis last.
+  const std::string pdf = options_.output_folder + "/statements-2026-03-31.pdf";
+  const std::string words = RunCommand("pdftotext -bbox '" + pdf + "' -");
+  const auto right_edge = [&](const std::string& word) {
+    const size_t at = words.find(">" + word);
+    if (at == std::string::npos) return -1.0;
+    const size_t x = words.rfind("xMax=\"", at);
+    return std::stod(words.substr(x + 6));
+  };
+  const double margin = 720 / 20.0;  // points
+  const double property_end = right_edge("Name,Lyndon Springs Heights NSW 2340");
+  EXPECT_GT(property_end, margin + 4000 / 20.0) << words;
+  EXPECT_LE(property_end, margin + 4700 / 20.0) << words;
+  const double tenant_end = right_edge(accents);
+  EXPECT_GT(tenant_end, margin + 10000 / 20.0) << words;
+  EXPECT_LE(tenant_end, margin + 10466 / 20.0) << words;
+  const std::string trace = platform::ReadFile((dir_ / "trace.jsonl").string());
+  EXPECT_THAT(trace, HasSubstr("\"Property\":\"" + address + "\""));
 }
 
 TEST_F(ReportEngineTest, PicturesInPngJpegAndBmpAreEmbedded) {
