@@ -3,9 +3,7 @@
 #include "data/database_check.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,40 +11,18 @@
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
 #include "platform/files.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::vector<std::string> Lines(const std::vector<data::Problem>& problems) {
-  std::vector<std::string> lines;
-  for (const auto& problem : problems) lines.push_back(problem.Text());
-  return lines;
-}
-
-class DatabaseCheckTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("database-check-" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "property.mdb").string();
-    jet::CreateHostDatabase(path_);
-  }
-  void TearDown() override {
-    General::DataDb().reset();
-    fs::remove_all(dir_);
-  }
-
-  std::filesystem::path dir_;
-  std::string path_;
-};
-
-TEST_F(DatabaseCheckTest, EveryKindOfProblemIsListedWithTableKeyAndValue) {
+TEST(DatabaseCheckTest, EveryKindOfProblemIsListedWithTableKeyAndValue) {
+  testing_support::ScratchFolder folder;
+  const std::string path = folder.File("property.mdb");
+  jet::CreateHostDatabase(path);
   // Moved through another tool: the owner table lost its key, so a code may
   // come twice in different letter case, or be missing.
   jet::ExecuteSql(
-      path_,
+      path,
       "drop table owner;"
       "create table owner (code TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, "
       "postal1 TEXT, postal2 TEXT, postal3 TEXT, street1 TEXT, street2 TEXT, "
@@ -71,49 +47,48 @@ TEST_F(DatabaseCheckTest, EveryKindOfProblemIsListedWithTableKeyAndValue) {
       "pragma ignore_check_constraints = on;"
       "insert into disbursement (recordnumber, owner, date, amount) values"
       " (2, 'SMITH', 'garbage', 10);");
-  const std::string before = platform::ReadFile(path_);
-  auto db = jet::CreateDBEngine()->OpenDatabase(path_, false, true, "");
+  const std::string before = platform::ReadFile(path);
+  auto db = jet::CreateDBEngine()->OpenDatabase(path, false, true, "");
 
-  EXPECT_EQ(Lines(data::CheckDatabase(*db)),
-            (std::vector<std::string>{
-                "owner code=Null: code is Null; a statement needs a value",
-                "disbursement recordnumber=2: date 'garbage' is not a date",
-                "disbursement recordnumber=3: amount is Null; a statement needs a value",
-                "disbursement recordnumber=6: owner is Null; a statement needs a value",
-                "extra_fees extra_fee_id=1: value is Null; a statement needs a value",
-                "Revenues revenue_id=2: Date is Null; a statement needs a value",
-                "Revenues revenue_id=3: Date '2009-02-30 00:00:00' is not a date",
-                "Revenues revenue_id=5: Amount 'abc' is not a number",
-                "Expenses expense_id=1: tax is Null; a statement needs a value",
-                "glcodes glcode_id=1: BalanceDate '2009-13-01 00:00:00' is not a date",
-                "disbursement recordnumber=4: owner 'GHOST' has no row in owner",
-                "disbursement recordnumber=5: owner 'WHITE' has no row in owner",
-                "Revenues revenue_id=4: property code 'P9' has no row in property",
-                "owner code='Jones': the same code as 'JONES' but for letter case",
-            }));
-
-  // The date's owners (SMITH, JONES and the missing GHOST) and what their
-  // statements read; WHITE's disbursement of another month, the property
-  // nobody owns, the accounts and the owner without a code are left out.
-  const std::vector<std::string> of_the_date = {
-      "disbursement recordnumber=2: date 'garbage' is not a date",
-      "disbursement recordnumber=3: amount is Null; a statement needs a value",
-      "disbursement recordnumber=6: owner is Null; a statement needs a value",
-      "extra_fees extra_fee_id=1: value is Null; a statement needs a value",
-      "Revenues revenue_id=2: Date is Null; a statement needs a value",
-      "Revenues revenue_id=3: Date '2009-02-30 00:00:00' is not a date",
-      "Revenues revenue_id=5: Amount 'abc' is not a number",
-      "Expenses expense_id=1: tax is Null; a statement needs a value",
-      "disbursement recordnumber=4: owner 'GHOST' has no row in owner",
-      "owner code='Jones': the same code as 'JONES' but for letter case",
+  // Each problem, and whether it is the date's: those of its owners (SMITH,
+  // JONES and the missing GHOST) and what their statements read. WHITE's
+  // disbursement of another month, the property nobody owns, the accounts and
+  // the owner without a code are left out.
+  const std::pair<const char*, bool> problems[] = {
+      {"owner code=Null: code is Null; a statement needs a value", false},
+      {"disbursement recordnumber=2: date 'garbage' is not a date", true},
+      {"disbursement recordnumber=3: amount is Null; a statement needs a value", true},
+      {"disbursement recordnumber=6: owner is Null; a statement needs a value", true},
+      {"extra_fees extra_fee_id=1: value is Null; a statement needs a value", true},
+      {"Revenues revenue_id=2: Date is Null; a statement needs a value", true},
+      {"Revenues revenue_id=3: Date '2009-02-30 00:00:00' is not a date", true},
+      {"Revenues revenue_id=5: Amount 'abc' is not a number", true},
+      {"Expenses expense_id=1: tax is Null; a statement needs a value", true},
+      {"glcodes glcode_id=1: BalanceDate '2009-13-01 00:00:00' is not a date", false},
+      {"disbursement recordnumber=4: owner 'GHOST' has no row in owner", true},
+      {"disbursement recordnumber=5: owner 'WHITE' has no row in owner", false},
+      {"Revenues revenue_id=4: property code 'P9' has no row in property", false},
+      {"owner code='Jones': the same code as 'JONES' but for letter case", true},
   };
+  std::vector<std::string> all, of_the_date;
+  for (const auto& [text, of_date] : problems) {
+    all.push_back(text);
+    if (of_date) of_the_date.push_back(text);
+  }
+  const auto lines = [](const std::vector<data::Problem>& found) {
+    std::vector<std::string> texts;
+    for (const auto& problem : found) texts.push_back(problem.Text());
+    return texts;
+  };
+  EXPECT_EQ(lines(data::CheckDatabase(*db)), all);
   const core::Date date = *core::Date::ParseIso("2009-04-18");
-  EXPECT_EQ(Lines(data::CheckDatabase(*db, date)), of_the_date);
+  EXPECT_EQ(lines(data::CheckDatabase(*db, date)), of_the_date);
   EXPECT_TRUE(data::ProblemsForDate(date).empty()) << "no database open";
   General::DataDb() = db;
-  EXPECT_EQ(Lines(data::ProblemsForDate(date)), of_the_date);
+  EXPECT_EQ(lines(data::ProblemsForDate(date)), of_the_date);
   EXPECT_TRUE(data::ProblemsForDate(*core::Date::ParseIso("2009-05-18")).empty());
-  EXPECT_EQ(platform::ReadFile(path_), before);
+  EXPECT_EQ(platform::ReadFile(path), before);
+  General::DataDb().reset();
 }
 
 }  // namespace

@@ -35,13 +35,6 @@ class RegistryTest : public ::testing::Test {
   static void OnNewThread(const std::function<void()>& body) { std::thread(body).join(); }
 
   void WriteMachine(const std::string& text) { platform::WriteFileAtomically(machine_, text); }
-  std::vector<std::string> MachineFolder() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_ + "/machine")) {
-      names.push_back(entry.path().filename().string());
-    }
-    return names;
-  }
 
   testing_support::ScratchFolder folder_;
   testing_support::ScopedEnvironment env_;
@@ -70,34 +63,28 @@ TEST_F(RegistryTest, UsableMachineHiveAnswersEverySettingAndIsNotWritten) {
     EXPECT_EQ(Registry::GetRegSetting("Settings", "ReportLogo", "default.bmp"), "default.bmp");
   });
   EXPECT_EQ(platform::ReadFile(machine_), machine);
-  EXPECT_EQ(MachineFolder(), std::vector<std::string>{"registry.ini"});
+  EXPECT_EQ(testing_support::FilesUnder(dir_ + "/machine"),
+            std::vector<std::string>{"registry.ini"});
 }
 
-// A usable hive stays the source for the thread even when it goes away;
-// a new thread decides again.
-TEST_F(RegistryTest, HiveIsTestedOncePerThread) {
+// A usable hive stays the source for the thread even when it goes away; a
+// new thread decides again, reads the per-user store and creates nothing.
+TEST_F(RegistryTest, HiveIsTestedOncePerThreadAndWithoutItThePerUserStoreAnswers) {
   WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
   platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
+  platform::SaveSetting("Quellory", "Configure", "ReportLogo", "vbNullString");
   OnNewThread([this] {
     EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", ""), "/srv/quellory");
     fs::remove_all(dir_ + "/machine");
     EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "d") << "tested again";
   });
-  OnNewThread(
-      [] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/home/user"); });
-}
-
-TEST_F(RegistryTest, WithoutMachineHiveSettingsComeFromPerUserStore) {
-  env_.Set("QUELLORY_MACHINE_SETTINGS", dir_ + "/absent/registry.ini");
-  platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user/quellory");
-  platform::SaveSetting("Quellory", "Configure", "ReportLogo", "vbNullString");
   OnNewThread([] {
     EXPECT_FALSE(Registry::RegistryUsable());
-    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/home/user/quellory");
+    EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/home/user");
     EXPECT_EQ(Registry::GetRegSetting("Configure", "ReportLogo", "d"), "");
     EXPECT_EQ(Registry::GetRegSetting("Settings", "Networkable", "0"), "0");
   });
-  EXPECT_FALSE(fs::exists(dir_ + "/absent"));
+  EXPECT_FALSE(fs::exists(dir_ + "/machine"));
 }
 
 // An ordinary user who may read but not write the machine hive reads every
@@ -125,40 +112,29 @@ TEST_F(RegistryTest, ReadOnlyMachineHiveFallsBackToPerUserStore) {
       ::testing::ExitedWithCode(0), "");
 }
 
+// A value read into `value` replaces it, or empties it when the read fails;
+// a value of another type leaves it as it was.
 TEST_F(RegistryTest, ReadStringLimitsAndTypes) {
-  const std::string long_text(1025, 'x');
-  WriteMachine(
-      "[SOFTWARE\\Quellory\\Settings]\n"
-      "fits=" +
-      std::string(1024, 'y') +
-      "\n"
-      "too_long=" +
-      long_text +
-      "\n"
-      "zero_terminated=\"abc\\0\"\n"
-      "empty=\n"
-      "negative=dword:ffffffff\n"
-      "binary=hex:01,02\n");
-  const std::string key = "SOFTWARE\\Quellory\\Settings";
-  std::string value = "before";
-  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "fits", value));
-  EXPECT_EQ(value, std::string(1024, 'y'));
-  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "too_long", value));
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "zero_terminated", value));
-  EXPECT_EQ(value, "abc");
-  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "empty", value));
-  EXPECT_EQ(value, "");
-  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "negative", value));
-  EXPECT_EQ(value, "-1");
-  value = "kept";
-  EXPECT_TRUE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "binary", value));
-  EXPECT_EQ(value, "kept");
-  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, "missing", value));
-  EXPECT_EQ(value, "");
-  value = "x";
-  EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", "a", value));
-  EXPECT_EQ(value, "");
+  WriteMachine("[SOFTWARE\\Quellory\\Settings]\nfits=" + std::string(1024, 'y') +
+               "\ntoo_long=" + std::string(1025, 'x') +
+               "\nzero_terminated=\"abc\\0\"\nempty=\nnegative=dword:ffffffff\nbinary=hex:01,02\n");
+  const struct {
+    const char* key;
+    const char* name;
+    bool read;
+    std::string value;
+  } cases[] = {
+      {"Settings", "fits", true, std::string(1024, 'y')}, {"Settings", "too_long", false, ""},
+      {"Settings", "zero_terminated", true, "abc"},       {"Settings", "empty", true, ""},
+      {"Settings", "negative", true, "-1"},               {"Settings", "binary", true, "kept"},
+      {"Settings", "missing", false, ""},                 {"Nobody", "a", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::string value = "kept";
+    const std::string key = std::string("SOFTWARE\\Quellory\\") + c.key;
+    EXPECT_EQ(Registry::RegReadString(HKEY_LOCAL_MACHINE, key, c.name, value), c.read) << c.name;
+    EXPECT_EQ(value, c.value) << c.name;
+  }
 }
 
 TEST_F(RegistryTest, WriteStringStoresTextAndReportsTheFailingStep) {

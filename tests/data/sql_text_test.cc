@@ -9,44 +9,34 @@
 
 namespace {
 
-struct FixCase {
-  const char* given;
-  const char* expected;
-};
-
 TEST(SqlTextTest, FixSqlRewritesQueryTexts) {
-  const FixCase cases[] = {
+  const struct {
+    const char* given;
+    const char* expected;
+  } cases[] = {
       // Even apostrophe counts: only the boolean words change.
-      {"select * from tenancy where closed_yn = false",
-       "select * from tenancy where closed_yn = 0"},
-      {"select * from x where a=true and b=false", "select * from x where a=-1 and b=0"},
-      {"select * from x where (a = true)", "select * from x where (a = -1)"},
+      {"from tenancy where closed_yn = false", "from tenancy where closed_yn = 0"},
+      {"where a=true and b=false", "where a=-1 and b=0"},
+      {"where (a = true)", "where (a = -1)"},
       {"select * from owner", "select * from owner"},
       {"select true, false", "select -1, 0"},
       // Only lower-case whole words outside literals and bracketed names.
-      {"select * from x where note = 'falsely' and y = false",
-       "select * from x where note = 'falsely' and y = 0"},
-      {"select * from x where code = 'TRUE' or code = 'true'",
-       "select * from x where code = 'TRUE' or code = 'true'"},
-      {"select [is true], truest, untrue, false_flag, True from x",
-       "select [is true], truest, untrue, false_flag, True from x"},
-      {"select * from x where a = \"false\" and b = false",
-       "select * from x where a = \"false\" and b = 0"},
-      {"select * from x where code = 'it''s true' and c = true",
-       "select * from x where code = 'it''s true' and c = -1"},
+      {"where note = 'falsely' and y = false", "where note = 'falsely' and y = 0"},
+      {"where code = 'TRUE' or code = 'true'", "where code = 'TRUE' or code = 'true'"},
+      {"select [is true], truest, untrue, false_flag, True",
+       "select [is true], truest, untrue, false_flag, True"},
+      {"where a = \"false\" and b = false", "where a = \"false\" and b = 0"},
+      {"where code = 'it''s true' and c = true", "where code = 'it''s true' and c = -1"},
       // Odd counts: stray apostrophes inside literals are doubled.
-      {"select * from notes where note = 'can't pay' order by note",
-       "select * from notes where note = 'can''t pay' order by note"},
-      {"select * from owner where name like 'O'Brien%' and x = true",
-       "select * from owner where name like 'O''Brien%' and x = -1"},
-      {"select * from owner where code = 'O'Neil' or code = 'B'",
-       "select * from owner where code = 'O''Neil' or code = 'B'"},
+      {"where note = 'can't pay' order by note", "where note = 'can''t pay' order by note"},
+      {"where name like 'O'Brien%' and x = true", "where name like 'O''Brien%' and x = -1"},
+      {"where code = 'O'Neil' or code = 'B'", "where code = 'O''Neil' or code = 'B'"},
       // An apostrophe that is the last character is never doubled.
-      {"select * from owner where code = 'a'b'", "select * from owner where code = 'a''b'"},
+      {"where code = 'a'b'", "where code = 'a''b'"},
       {"'", "'"},
       {"x'", "x'"},
   };
-  for (const FixCase& c : cases) {
+  for (const auto& c : cases) {
     std::string sql = c.given;
     const std::string returned = General::FixSQL(sql);
     EXPECT_EQ(sql, c.expected) << "given: " << c.given;
