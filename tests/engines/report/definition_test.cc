@@ -14,17 +14,14 @@ namespace report_test {
 namespace {
 
 using report_engine::DefinitionProblem;
-using report_engine::ElementKind;
-using ::testing::ElementsAre;
 using testing_support::ExpectComError;
 
 class DefinitionTest : public ReportTest {
  protected:
   // The problems of a definition whose <report> holds `body`.
-  std::vector<std::string> Problems(const std::string& body,
-                                    const std::string& report_attributes = "") {
+  std::vector<std::string> Problems(const std::string& body, const std::string& attributes = "") {
     const std::string path = (dir_ / "test.rdn").string();
-    WriteText(path, "<report" + report_attributes + ">\n" + body + "</report>\n");
+    WriteFile(path, "<report" + attributes + ">\n" + body + "</report>\n");
     std::vector<DefinitionProblem> problems;
     report_engine::ParseDefinition(path, report_engine::SystemChecks(), problems);
     std::vector<std::string> lines;
@@ -53,34 +50,47 @@ TEST_F(DefinitionTest, TheStatementHeaderLeavesRoomForTheCompanyLines) {
   EXPECT_LT(tops["Logo"], 720);
 }
 
-TEST_F(DefinitionTest, MalformedXmlNamesTheLine) {
-  EXPECT_THAT(Problems("<section name=\"A\" height=\"100\">\n<field name=\"x\"\n</section>\n"),
-              ElementsAre("4: not well-formed XML: Error parsing start element tag"));
-}
-
 TEST_F(DefinitionTest, EveryProblemIsReportedWithItsLine) {
-  EXPECT_THAT(
-      Problems(
-          "<section name=\"A\" height=\"300\">\n"
-          "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"abc\"/>\n"
-          "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"200\" colour=\"red\"/>\n"
-          "  <label top=\"200\" left=\"0\" width=\"100\" height=\"200\" align=\"middle\"/>\n"
-          "  <circle/>\n"
-          "</section>\n"
-          "<section name=\"A\" height=\"100\"/>\n"),
-      ElementsAre(
-          "3: attribute 'height' of <field 'x'> must be a whole number of twips from 0 to "
-          "1000000, not 'abc'",
-          "4: unknown attribute 'colour' on <field 'x'>",
-          "4: section 'A' already has an element named 'x' (line 3)",
-          "5: attribute 'align' of <label> must be left, center or right, not 'middle'",
-          "5: <label> reaches 400 twips down, below the section's height of 300",
-          "6: unknown element <circle> in section 'A' (expected field, label, box, line or image)",
-          "8: section 'A' is defined twice (first on line 2)"));
+  const struct {
+    std::string attributes, body;
+    std::vector<std::string> problems;
+  } cases[] = {
+      {"",
+       "<section name=\"A\" height=\"100\">\n<field name=\"x\"\n</section>\n",
+       {"4: not well-formed XML: Error parsing start element tag"}},
+      {"",
+       "<section name=\"A\" height=\"300\">\n"
+       "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"abc\"/>\n"
+       "  <field name=\"x\" top=\"0\" left=\"0\" width=\"100\" height=\"200\" colour=\"red\"/>\n"
+       "  <label top=\"200\" left=\"0\" width=\"100\" height=\"200\" align=\"middle\"/>\n"
+       "  <circle/>\n"
+       "</section>\n"
+       "<section name=\"A\" height=\"100\"/>\n",
+       {"3: attribute 'height' of <field 'x'> must be a whole number of twips from 0 to "
+        "1000000, not 'abc'",
+        "4: unknown attribute 'colour' on <field 'x'>",
+        "4: section 'A' already has an element named 'x' (line 3)",
+        "5: attribute 'align' of <label> must be left, center or right, not 'middle'",
+        "5: <label> reaches 400 twips down, below the section's height of 300",
+        "6: unknown element <circle> in section 'A' (expected field, label, box, line or image)",
+        "8: section 'A' is defined twice (first on line 2)"}},
+      {" page=\"B5\"",
+       "<section name=\"A\" height=\"20000\"/>\n",
+       {"1: attribute 'page' of <report> must be A4 or Letter, not 'B5'",
+        "2: section 'A' is 20000 twips high, more than the 15398 twips a page has between its "
+        "margins"}},
+      {"", "", {"1: the report has no <section>"}},
+      {" page-group=\"B\"",
+       "<section name=\"A\" height=\"100\"/>\n",
+       {"1: attribute 'page-group' of <report> names no section: 'B'"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Problems(c.body, c.attributes), c.problems) << c.attributes << c.body;
+  }
 }
 
 TEST_F(DefinitionTest, MissingFontsAndUnreadableImagesAreProblems) {
-  WriteText((dir_ / "broken.png").string(), "not a picture");
+  WriteFile((dir_ / "broken.png").string(), "not a picture");
   const auto problems = Problems(
       "<section name=\"A\" height=\"300\">\n"
       "  <label top=\"0\" left=\"0\" width=\"100\" height=\"200\" font-family=\"No Such Font\"/>\n"
@@ -95,24 +105,16 @@ TEST_F(DefinitionTest, MissingFontsAndUnreadableImagesAreProblems) {
                                                  (dir_ / "missing.bmp").string() + ": "));
 }
 
-TEST_F(DefinitionTest, PageSettingsAreChecked) {
-  EXPECT_THAT(Problems("<section name=\"A\" height=\"20000\"/>\n", " page=\"B5\""),
-              ElementsAre("1: attribute 'page' of <report> must be A4 or Letter, not 'B5'",
-                          "2: section 'A' is 20000 twips high, more than the 15398 twips a page "
-                          "has between its margins"));
-  EXPECT_THAT(Problems("", ""), ElementsAre("1: the report has no <section>"));
-  EXPECT_THAT(Problems("<section name=\"A\" height=\"100\"/>\n", " page-group=\"B\""),
-              ElementsAre("1: attribute 'page-group' of <report> names no section: 'B'"));
-}
-
 TEST_F(DefinitionTest, LoadingAnInvalidFileRaisesWithAllItsProblems) {
   const std::string path = (dir_ / "bad.rdn").string();
-  WriteText(path, "<report>\n<section name=\"A\"/>\n</report>\n");
+  WriteFile(path, "<report>\n<section name=\"A\"/>\n</report>\n");
   const std::string problem = path + ":2: <section 'A'> needs the attribute 'height'";
-  const auto e = ExpectComError(core::kErrInvalidFormat, problem, [&] { report_engine::LoadDefinitionFile(path); });
+  const auto e = ExpectComError(core::kErrInvalidFormat, problem,
+                                [&] { report_engine::LoadDefinitionFile(path); });
   EXPECT_EQ(e.description(), "Report definition " + path + " is not valid:\n" + problem);
-  ExpectComError(core::kErrInvalidFormat, path + ".missing:0: ",
-                 [&] { report_engine::LoadDefinitionFile(path + ".missing"); });
+  ExpectComError(core::kErrInvalidFormat, path + ".missing:0: ", [&] {
+    report_engine::LoadDefinitionFile(path + ".missing");
+  });
 }
 
 }  // namespace

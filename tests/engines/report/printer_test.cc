@@ -17,22 +17,18 @@
 namespace report_test {
 namespace {
 
+using testing_support::ExpectComError;
+
 class PrinterTest : public ReportTest {
  protected:
   void SetUp() override {
     ReportTest::SetUp();
-    path_ = std::getenv("PATH");
-    setenv("PATH", (dir_.string() + ":" + path_).c_str(), 1);
-    pdf_ = (dir_ / "statements.pdf").string();
-    WriteText(pdf_, "%PDF-1.5 stand-in");
-  }
-  void TearDown() override {
-    setenv("PATH", path_.c_str(), 1);
-    ReportTest::TearDown();
+    env_.Set("PATH", dir_.string() + ":" + std::getenv("PATH"));
+    WriteFile(pdf_, "%PDF-1.5 stand-in");
   }
   void FakeLp(const std::string& body) {
     const std::string lp = (dir_ / "lp").string();
-    WriteText(lp, "#!/bin/sh\n" + body);
+    WriteFile(lp, "#!/bin/sh\n" + body);
     chmod(lp.c_str(), 0755);
   }
   // Whether process `pid` still runs (a zombie does not) after the few
@@ -47,22 +43,19 @@ class PrinterTest : public ReportTest {
     return true;
   }
 
-  std::string path_, pdf_;
+  const std::string pdf_ = (dir_ / "statements.pdf").string();
 };
 
 TEST_F(PrinterTest, AHangingLpIsKilledAfterTheTimeoutAndTheStatementsAreKept) {
   const std::string child = (dir_ / "child.pid").string();
   FakeLp("sleep 30 &\necho $! > '" + child + "'\nwait\n");
-  try {
+  const auto hung = ExpectComError(core::kErrPrinter, "", [&] {
     report_engine::SubmitToPrinter(pdf_, "front-desk", std::chrono::seconds(1));
-    FAIL() << "no error";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.number(), core::kErrPrinter);
-    EXPECT_EQ(e.description(),
-              "the printer front-desk did not take the statements within 1 s; the statements "
-              "are in " +
-                  pdf_);
-  }
+  });
+  EXPECT_EQ(
+      hung.description(),
+      "the printer front-desk did not take the statements within 1 s; the statements are in " +
+          pdf_);
   std::string pid;
   std::ifstream(child) >> pid;
   ASSERT_FALSE(pid.empty());
@@ -72,15 +65,13 @@ TEST_F(PrinterTest, AHangingLpIsKilledAfterTheTimeoutAndTheStatementsAreKept) {
   FakeLp("echo 'request id is front-desk-7 (1 file(s))'\nexit 0\n");
   EXPECT_NO_THROW(report_engine::SubmitToPrinter(pdf_, "front-desk", std::chrono::seconds(5)));
   FakeLp("echo 'lp: The printer or class does not exist.' >&2\nexit 1\n");
-  try {
+  const auto refused = ExpectComError(core::kErrPrinter, "", [&] {
     report_engine::SubmitToPrinter(pdf_, "", std::chrono::seconds(5));
-    ADD_FAILURE() << "no error";
-  } catch (const core::ComError& e) {
-    EXPECT_EQ(e.description(),
-              "the printer (default) did not take the statements: lp: The printer or class does "
-              "not exist.; the statements are in " +
-                  pdf_);
-  }
+  });
+  EXPECT_EQ(refused.description(),
+            "the printer (default) did not take the statements: lp: The printer or class does "
+            "not exist.; the statements are in " +
+                pdf_);
 }
 
 }  // namespace

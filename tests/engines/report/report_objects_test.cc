@@ -4,54 +4,47 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/com_error.h"
-#include "platform/files.h"
-#include "platform/trace.h"
 #include "report_test_util.h"
 
 namespace report_test {
 namespace {
 
-class ReportObjectsTest : public ReportTest {
- protected:
-  // The description of the ComError that `call` raises ("" when none).
-  template <typename F>
-  std::string ErrorOf(F call) {
-    try {
-      call();
-    } catch (const core::ComError& e) {
-      return e.description();
-    }
-    return "";
-  }
-  std::string TraceText() { return platform::ReadFile((dir_ / "trace.jsonl").string()); }
-};
+using ReportObjectsTest = ReportTest;
 
 TEST_F(ReportObjectsTest, UnknownNamesRaiseErrorsNamingThem) {
   auto report = NewReport();
-  EXPECT_EQ(ErrorOf([&] { report->Sections("Footer"); }),
-            "Report definition has no section 'Footer'");
-  EXPECT_EQ(ErrorOf([&] { report->PrintSection("header"); }),
-            "Report definition has no section 'header'");
-  EXPECT_EQ(ErrorOf([&] { report->Sections("Header")->Fields("owner"); }),
-            "Section 'Header' has no field 'owner'");
-  EXPECT_EQ(ErrorOf([&] { report->Sections("Blank")->Fields(int16_t{1}); }),
-            "Section 'Blank' has no field at position 1 (it has 0)");
-  EXPECT_EQ(ErrorOf([&] { report->Sections("Header")->AddField("Owner"); }),
-            "Section 'Header' already has a field 'Owner'");
   auto fresh = report_engine::CreateReport(options_);
-  EXPECT_EQ(ErrorOf([&] { fresh->Sections("Header"); }), "No report definition is loaded");
-}
-
-TEST_F(ReportObjectsTest, NamesMatchExactlySoNotesAndNotesAreTwoSections) {
-  auto report = NewReport();
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { report->Sections("Footer"); }, "Report definition has no section 'Footer'"},
+      {[&] { report->PrintSection("header"); }, "Report definition has no section 'header'"},
+      {[&] { report->Sections("Header")->Fields("owner"); },
+       "Section 'Header' has no field 'owner'"},
+      {[&] { report->Sections("Blank")->Fields(int16_t{1}); },
+       "Section 'Blank' has no field at position 1 (it has 0)"},
+      {[&] { report->Sections("Header")->AddField("Owner"); },
+       "Section 'Header' already has a field 'Owner'"},
+      {[&] { fresh->Sections("Header"); }, "No report definition is loaded"},
+  };
+  for (const auto& [call, expected] : cases) {
+    std::string raised = "nothing raised";
+    try {
+      call();
+    } catch (const core::ComError& e) {
+      raised = e.description();
+    }
+    EXPECT_EQ(raised, expected);
+  }
+  // Names match exactly: "notes" and "Notes" are two sections.
   EXPECT_EQ(report->Sections("notes")->Fields("notes")->Name(), "notes");
   EXPECT_EQ(report->Sections("Notes")->Fields("Notes")->Name(), "Notes");
   EXPECT_EQ(report->Sections("Notes")->Name(), "Notes");
 }
 
 TEST_F(ReportObjectsTest, ObjectsAreLiveAndClearKeepsLabels) {
-  platform::OpenTrace((dir_ / "trace.jsonl").string());
+  StartTrace();
   auto report = NewReport(0, false);
   auto detail = report->Sections("TransDetail");
   report->Sections("TransDetail")->Fields("Details")->SetText("Water rates");
