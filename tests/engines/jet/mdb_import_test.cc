@@ -1,16 +1,19 @@
 // Importing the real Jet files of the fixtures: row counts and values that
-// libmdb's text forms get wrong, through the engine as the component reads
-// them.
+// libmdb's text forms get wrong, read through the engine; and the files that
+// cannot be read, whatever they are called.
 #include "engines/jet/mdb_import.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/com_error.h"
+#include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
 #include "engines/jet/sql_translator.h"
+#include "engines/jet/sqlite_database.h"
 #include "test_support.h"
 
 namespace jet {
@@ -23,18 +26,33 @@ using testing_support::MdbFixture;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 
-std::shared_ptr<contracts::Database> Open(const std::string& path) {
+using Database = std::shared_ptr<contracts::Database>;
+
+Database Open(const std::string& path) {
   return CreateDBEngine()->OpenDatabase(path, false, true, "");
 }
 
-int32_t Count(const std::shared_ptr<contracts::Database>& db, const std::string& table) {
+int32_t Count(const Database& db, const std::string& table) {
   return db->OpenRecordset("select count(*) as n from [" + table + "]")->Field("n").AsLong();
 }
 
-TEST(MdbImportTest, Jet3AndJet4NumbersDatesCurrencyAndYesNo) {
+class MdbImportTest : public ::testing::Test {
+ protected:
+  // The fixture imported into a SQLite file, opened; the Jet file is only read.
+  Database Import(const std::string& name) {
+    const std::string before = ReadFile(MdbFixture(name));
+    ImportMdbToFile(MdbFixture(name), folder_.File(name + ".sqlite"));
+    EXPECT_EQ(ReadFile(MdbFixture(name)), before);
+    return Open(folder_.File(name + ".sqlite"));
+  }
+
+  testing_support::ScratchFolder folder_;
+};
+
+TEST_F(MdbImportTest, Jet3AndJet4NumbersDatesCurrencyAndYesNo) {
   for (const char* name : {"testV1997.mdb", "testV2003.mdb"}) {
     SCOPED_TRACE(name);
-    auto db = Open(MdbFixture(name));
+    auto db = Import(name);
     EXPECT_EQ(Count(db, "Table1"), 2);
     EXPECT_EQ(Count(db, "Table2"), 0);
     EXPECT_EQ(Count(db, "Table3"), 0);
@@ -55,8 +73,8 @@ TEST(MdbImportTest, Jet3AndJet4NumbersDatesCurrencyAndYesNo) {
   }
 }
 
-TEST(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
-  auto db = Open(MdbFixture("DateTestDatabase.mdb"));
+TEST_F(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
+  auto db = Import("DateTestDatabase.mdb");
   EXPECT_EQ(Count(db, "DateTest"), 6);
   const auto date_of = [&](int id, const char* column) {
     return db->OpenRecordset("select * from DateTest where IDCol = " + std::to_string(id))
@@ -77,8 +95,8 @@ TEST(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
   EXPECT_EQ(memo->Field("LongTextCol").AsString(), "New line\r\nin field");
 }
 
-TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
-  auto db = Open(MdbFixture("testUnicodeCompV2003.mdb"));
+TEST_F(MdbImportTest, UnicodeTextLongMemoAndOle) {
+  auto db = Import("testUnicodeCompV2003.mdb");
   EXPECT_EQ(Count(db, "Table"), 8);
   const auto text = [&](int id) {
     return db->OpenRecordset("select * from [Table] where ID = " + std::to_string(id))
@@ -92,7 +110,7 @@ TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
             "\u039a\u1f7b\u03f0\u03bb\u03c9\u03c0\u03b1");
   EXPECT_EQ(text(5), "漢字仮名交じり文");
 
-  auto projects = Open(MdbFixture("test2V2003.mdb"));
+  auto projects = Import("test2V2003.mdb");
   auto rs = projects->OpenRecordset("select * from MSP_PROJECTS");
   const std::string author = rs->Field("PROJ_PROP_AUTHOR").AsString();
   EXPECT_EQ(author.size(), 348u);  // the whole memo, past the 255 characters of a text
@@ -102,50 +120,12 @@ TEST(MdbImportTest, UnicodeTextLongMemoAndOle) {
   EXPECT_EQ(rs->Field("RESERVED_BINARY_DATA").AsString().size(), 22970u);
 }
 
-TEST(MdbImportTest, ImportToFileMatchesAndLeavesTheSourceAlone) {
-  testing_support::ScratchFolder folder;
-  for (const char* name : {"testV1997.mdb", "testV2003.mdb", "test2V2003.mdb",
-                           "testUnicodeCompV2003.mdb", "DateTestDatabase.mdb"}) {
-    SCOPED_TRACE(name);
-    const std::string source = MdbFixture(name);
-    const std::string before = ReadFile(source);
-    const std::string out = folder.File(std::string(name) + ".sqlite");
-    ImportMdbToFile(source, out);
-    EXPECT_EQ(DetectFileFormat(out), FileFormat::kSqlite);
-    auto imported = Open(out);
-    auto direct = Open(source);
-    auto tables = imported->OpenRecordset(
-        "select name from sqlite_master where type = 'table' order by name");
-    for (; !tables->IsEOF(); tables->MoveNext()) {
-      const std::string table = tables->Field("name").AsString();
-      EXPECT_EQ(Count(imported, table), Count(direct, table)) << table;
-    }
-    EXPECT_EQ(ReadFile(source), before);
-  }
-}
-
-TEST(MdbImportTest, AJetFileUnderAnyNameAndBadJetFiles) {
-  testing_support::ScratchFolder folder;
-  const std::string renamed = folder.File("property.dat");
-  WriteFile(renamed, ReadFile(MdbFixture("testV1997.mdb")));
-  EXPECT_EQ(Count(Open(renamed), "Table1"), 2);
-
-  const std::string truncated = folder.File("truncated.mdb");
-  WriteFile(truncated, ReadFile(MdbFixture("testV2003.mdb")).substr(0, 10000));
-  ExpectComError(kErrUnrecognizedFormat, "'" + truncated + "' is truncated or damaged",
-                 [&] { Open(truncated); });
-  const std::string out = folder.File("out.sqlite");
-  EXPECT_THROW(ImportMdbToFile(truncated, out), core::ComError);
-  EXPECT_EQ(DetectFileFormat(out), FileFormat::kMissing);  // nothing half-written
-  EXPECT_THROW(ImportMdbToFile(folder.File("none.mdb"), out), core::ComError);
-}
-
-TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
-  sqlite3* db = nullptr;
-  sqlite3_open(":memory:", &db);
+TEST_F(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
+  sqlite3* raw = nullptr;
+  sqlite3_open(":memory:", &raw);
   // As a host's tables come from a Jet file: the disbursements and extra fees
   // are there, the notes are not, and the expenses lack a column.
-  sqlite3_exec(db,
+  sqlite3_exec(raw,
                "CREATE TABLE disbursement (recordnumber INTEGER, owner TEXT, date DATETIME TEXT);"
                "CREATE TABLE tenancy (reference TEXT COLLATE NOCASE, name TEXT);"
                "CREATE TABLE extra_fees (disburse_id INTEGER, date DATETIME TEXT, description "
@@ -153,46 +133,62 @@ TEST(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
                "CREATE TABLE Expenses (Date DATETIME TEXT, Amount CURRENCY REAL);"
                "INSERT INTO extra_fees VALUES (7, '2009-04-18 00:00:00', 'Inspection', 55, 5);",
                nullptr, nullptr, nullptr);
-  AddHostIndexesAndView(db);
+  AddHostIndexesAndView(raw);
   std::vector<std::string> names;
-  sqlite3_exec(
-      db, "SELECT name FROM sqlite_master WHERE type IN ('index', 'view') ORDER BY name",
-      [](void* out, int, char** values, char**) {
-        static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
-        return 0;
-      },
-      &names, nullptr);
-  sqlite3_close(db);
+  auto rs = WrapSqliteDatabase(raw, "host")->OpenRecordset(
+      "select name from sqlite_master where type in ('index', 'view') order by name");
+  for (; !rs->IsEOF(); rs->MoveNext()) names.push_back(rs->Field("name").AsString());
   EXPECT_EQ(names, (std::vector<std::string>{"disbursement_by_date", "disbursement_by_owner",
                                              "extra_fees_by_disbursement", "extra_fees_view",
                                              "tenancy_by_reference"}));
 }
 
-// libmdb trusts the file; the import must survive it crashing or looping.
-TEST(MdbImportTest, DamagedJetFilesFailWithoutCrashingOrHanging) {
-  testing_support::ScratchFolder folder;
-  std::string bytes = ReadFile(MdbFixture("testV1997.mdb"));
-  bytes[102434] = 53;  // one byte of a data page: the reader crashes
-  const std::string damaged = folder.File("damaged.mdb");
-  WriteFile(damaged, bytes);
-  const auto import_error = [](const std::string& path, std::chrono::milliseconds timeout) {
-    sqlite3* db = nullptr;
-    sqlite3_open(":memory:", &db);
-    const std::string description =
-        ExpectComError(kErrUnrecognizedFormat, "", [&] { ImportMdb(path, db, timeout); })
-            .description();
-    sqlite3_close(db);
-    return description;
+// Whatever a file is called, its first bytes decide; a file that cannot be
+// read fails naming it, and an import of it leaves nothing behind. libmdb
+// trusts the file, so the import must also survive the reader crashing.
+TEST_F(MdbImportTest, UnreadableFilesNameTheFileAndWhy) {
+  const std::string renamed = folder_.File("property.dat");
+  WriteFile(renamed, ReadFile(MdbFixture("testV1997.mdb")));
+  EXPECT_EQ(Count(Open(renamed), "Table1"), 2);
+
+  CreateHostDatabase(folder_.File("host.sqlite"));
+  std::string damaged = ReadFile(MdbFixture("testV1997.mdb"));
+  damaged[102434] = 53;  // one byte of a data page: the reader crashes
+  const struct {
+    const char* name;
+    std::optional<std::string> bytes;  // none: the file is not written
+    int number;
+    const char* says;
+  } cases[] = {
+      {"missing.mdb", std::nullopt, kErrCannotOpen, "Could not find file"},
+      {"", std::nullopt, kErrCannotOpen, "Cannot open the file"},  // the folder
+      {"empty.mdb", "", kErrUnrecognizedFormat, "the file is empty"},
+      {"notes.mdb", "Not a database, only some text that is long enough.", kErrUnrecognizedFormat,
+       "not a SQLite or Jet database file"},
+      {"truncated.sqlite", ReadFile(folder_.File("host.sqlite")).substr(0, 100),
+       kErrUnrecognizedFormat, "Cannot read the database"},
+      {"truncated.mdb", ReadFile(MdbFixture("testV2003.mdb")).substr(0, 10000),
+       kErrUnrecognizedFormat, "is truncated or damaged"},
+      {"damaged.mdb", damaged, kErrUnrecognizedFormat, "is damaged: reading it failed ("},
   };
-  EXPECT_EQ(import_error(damaged, std::chrono::seconds(30))
-                .rfind("The Jet database '" + damaged + "' is damaged: reading it failed (", 0),
-            0u);
+  const std::string out = folder_.File("out.sqlite");
+  for (const auto& c : cases) {
+    const std::string path = folder_.File(c.name);
+    if (c.bytes) WriteFile(path, *c.bytes);
+    const auto e = ExpectComError(c.number, c.says, [&] { Open(path); });
+    EXPECT_NE(e.description().find("'" + path + "'"), std::string::npos) << e.description();
+    EXPECT_THROW(ImportMdbToFile(path, out), core::ComError) << path;
+    EXPECT_EQ(DetectFileFormat(out), FileFormat::kMissing) << path;  // nothing half-written
+  }
   // A reader that takes too long is stopped: here a sound file given 1 ms.
   const std::string slow = MdbFixture("testV2003.mdb");
-  EXPECT_EQ(import_error(slow, std::chrono::milliseconds(1)),
-            "The Jet database '" + slow +
-                "' is damaged: reading it did not finish within 1 "
-                "milliseconds.");
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  ExpectComError(kErrUnrecognizedFormat,
+                 "The Jet database '" + slow +
+                     "' is damaged: reading it did not finish within 1 milliseconds.",
+                 [&] { ImportMdb(slow, db, std::chrono::milliseconds(1)); });
+  sqlite3_close(db);
 }
 
 }  // namespace
