@@ -70,11 +70,6 @@ TEST_F(ClsReportTest, ParametersAreSetOnceAndReadWithoutRegardToCase) {
   report.SetParam("bNotes", core::Variant::Null());
   EXPECT_EQ(ClsReportPeer::GetParam(report, "bNotes", false), "False");
   EXPECT_EQ(ClsReportPeer::GetParam(report, "missing", true), "True");
-  for (const char* name : {"bToEnabled", "bNotes", "bDetailed"}) {
-    EXPECT_TRUE(report.UseParameter(name)) << name;
-  }
-  EXPECT_FALSE(report.UseParameter("bnotes"));
-  EXPECT_FALSE(report.UseParameter("DateTo"));
 }
 
 TEST_F(ClsReportTest, MissingOrHiddenDefinitionDoesNothing) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "test_support.h"
 
 namespace core {
@@ -11,10 +13,7 @@ namespace {
 using testing_support::ExpectComError;
 
 TEST(ConvertTest, TextForms) {
-  struct Case {
-    Variant value;
-    const char* text;
-  } cases[] = {
+  const std::pair<Variant, const char*> cases[] = {
       {Variant(true), "True"},
       {Variant(false), "False"},
       {Variant(int16_t{-5}), "-5"},
@@ -30,7 +29,7 @@ TEST(ConvertTest, TextForms) {
       {Variant(Date::FromCivil(2009, 4, 18)), "2009-04-18"},
       {Variant(Date::FromCivil(2009, 4, 18, 13, 5, 9)), "2009-04-18 13:05:09"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ToText(c.value), c.text);
+  for (const auto& [value, text] : cases) EXPECT_EQ(ToText(value), text);
 }
 
 TEST(ConvertTest, NullIsAnErrorExceptWhenJoined) {
@@ -45,21 +44,12 @@ TEST(ConvertTest, NullIsAnErrorExceptWhenJoined) {
 }
 
 TEST(ConvertTest, IntegersRoundHalfToEvenAndOverflow) {
-  struct Case {
-    double in;
-    int expected;  // or the error number when `error`
-    bool error;
-  } cases[] = {
-      {2.5, 2, false},      {3.5, 4, false},       {-2.5, -2, false},     {0.5, 0, false},
-      {1.4999, 1, false},   {32767, 32767, false}, {-32768, -32768, false},
-      {32767.5, kErrOverflow, true},               {-32769, kErrOverflow, true},
-  };
-  for (const Case& c : cases) {
-    if (c.error) {
-      ExpectComError(c.expected, "", [&] { ToInteger(Variant(c.in)); });
-    } else {
-      EXPECT_EQ(ToInteger(Variant(c.in)), c.expected) << c.in;
-    }
+  const std::pair<double, int16_t> rounded[] = {
+      {2.5, 2},   {3.5, 4},        {-2.5, -2},      {0.5, 0},
+      {1.4999, 1}, {32767, 32767}, {-32768, -32768}};
+  for (const auto& [in, out] : rounded) EXPECT_EQ(ToInteger(Variant(in)), out) << in;
+  for (const double in : {32767.5, -32769.0}) {
+    ExpectComError(kErrOverflow, "", [&] { ToInteger(Variant(in)); });
   }
   EXPECT_EQ(ToInteger(Variant(std::string("7"))), 7);
   EXPECT_EQ(ToLong(Variant(2147483647.0)), 2147483647);
@@ -67,28 +57,23 @@ TEST(ConvertTest, IntegersRoundHalfToEvenAndOverflow) {
 }
 
 TEST(ConvertTest, BooleansFromText) {
-  EXPECT_TRUE(ToBoolean(Variant("True")));
-  EXPECT_TRUE(ToBoolean(Variant("true")));
-  EXPECT_FALSE(ToBoolean(Variant("False")));
-  EXPECT_TRUE(ToBoolean(Variant("-1")));
-  EXPECT_FALSE(ToBoolean(Variant("0")));
-  EXPECT_TRUE(ToBoolean(Variant(int32_t{-1})));
+  const std::pair<Variant, bool> cases[] = {
+      {Variant("True"), true}, {Variant("true"), true},         {Variant("False"), false},
+      {Variant("-1"), true},   {Variant("0"), false}, {Variant(int32_t{-1}), true}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(ToBoolean(in), out) << ToText(in);
   ExpectComError(kErrTypeMismatch, "", [] { ToBoolean(Variant("yes")); });
 }
 
 TEST(ConvertTest, CurrencyFromTextAndNumbers) {
-  struct Case {
-    Variant in;
-    int64_t raw;
-  } cases[] = {
+  const std::pair<Variant, int64_t> cases[] = {
       {Variant("12.5"), 125000},
-      {Variant("-0.00005"), 0},        // half to even
-      {Variant("0.00015"), 2},         // half to even, upwards
+      {Variant("-0.00005"), 0},  // half to even
+      {Variant("0.00015"), 2},   // half to even, upwards
       {Variant("1234.56789"), 12345679},
       {Variant(0.1 + 0.2), 3000},
       {Variant(int32_t{-7}), -70000},
   };
-  for (const Case& c : cases) EXPECT_EQ(ToCurrency(c.in).raw(), c.raw) << ToText(c.in);
+  for (const auto& [in, raw] : cases) EXPECT_EQ(ToCurrency(in).raw(), raw) << ToText(in);
   ExpectComError(kErrTypeMismatch, "", [] { ToCurrency(Variant("12 dollars")); });
   ExpectComError(kErrOverflow, "", [] { ToCurrency(Variant(1e300)); });
   ExpectComError(kErrOverflow, "", [] { ToCurrency(Variant("99999999999999999999")); });

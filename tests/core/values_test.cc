@@ -1,8 +1,9 @@
-// Currency arithmetic and date arithmetic.
+// Currency arithmetic, date arithmetic and the reading of ISO date texts.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "core/com_error.h"
 #include "core/currency.h"
@@ -61,6 +62,33 @@ TEST(DateTest, CalendarArithmetic) {
   EXPECT_EQ(Date::FromCivil(100, 1, 1).ToIso(), "0100-01-01 00:00:00");
   EXPECT_THROW(Date::FromCivil(9999, 12, 31).AddDays(1), ComError);
   EXPECT_THROW(Date::FromCivil(2023, 2, 29), ComError);
+}
+
+// The stored forms read directly; the general reading of odd forms gives the
+// same dates as before.
+TEST(DateTest, ParseIsoReadsStoredAndOddFormsAsTheyAlwaysHave) {
+  const struct {
+    const char* text;
+    const char* iso;  // nullptr: not a date
+  } cases[] = {
+      {"2026-01-31 00:00:00", "2026-01-31 00:00:00"},
+      {"2026-01-31T23:59:58", "2026-01-31 23:59:58"},
+      {"2026-01-31", "2026-01-31 00:00:00"},
+      {"1899-12-30 12:00:00", "1899-12-30 12:00:00"},
+      {"9999-12-31 23:59:59", "9999-12-31 23:59:59"},
+      // What the general reading has always taken: blanks and signs in a place.
+      {"2009- 4-18", "2009-04-18 00:00:00"},
+      {"2009-04-+8", "2009-04-08 00:00:00"},
+      {"2009-04-18 +1:02:03", "2009-04-18 01:02:03"},
+      {"2009-04-18x00:00:00", nullptr}, {"2009-13-01", nullptr}, {"2009-02-30", nullptr},
+      {"2009-04-18 24:00:00", nullptr}, {"2009/04/18", nullptr}, {"2009-4-18", nullptr},
+      {"2009-04-18 25:00:00", nullptr}, {"20090418", nullptr},   {"2009-04-1a", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::optional<Date> date = Date::ParseIso(c.text);
+    EXPECT_EQ(date ? date->ToIso() : "not a date", c.iso ? c.iso : "not a date") << c.text;
+  }
 }
 
 }  // namespace

@@ -42,26 +42,27 @@ class RegistryTest : public ::testing::Test {
   const std::string machine_ = dir_ + "/machine/registry.ini", user_ = dir_ + "/user/settings.ini";
 };
 
-// Reading never writes: the machine file, CRLF line ends and comments
-// included, stays byte for byte, and nothing is added beside it.
-TEST_F(RegistryTest, UsableMachineHiveAnswersEverySettingAndIsNotWritten) {
+// The overrides answer first, then the machine hive. Reading never writes: the
+// machine file, CRLF line ends and comments included, stays byte for byte
+// and alone.
+TEST_F(RegistryTest, OverridesThenAUsableMachineHiveAnswerAndNothingIsWritten) {
   const std::string machine =
-      "; machine settings\r\n"
-      "[SOFTWARE\\Quellory\\Settings]\r\n"
-      "apppath=/srv/quellory\r\n"
-      "Networkable=dword:00000105\r\n"
-      "DatabaseLocation=vbNullString";
+      "; machine settings\r\n[SOFTWARE\\Quellory\\Settings]\r\napppath=/srv/quellory\r\n"
+      "Networkable=dword:00000105\r\nDatabaseLocation=vbNullString";
   WriteMachine(machine);
   platform::SaveSetting("Quellory", "Settings", "ReportLogo", "/home/logo.bmp");
   platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
+  Registry::SetOverride("Settings", "DatabaseLocation", "/tmp/run/db.sqlite");
   OnNewThread([] {
     EXPECT_TRUE(Registry::RegistryUsable());
+    EXPECT_EQ(Registry::GetRegSetting("SETTINGS", "databaseLocation", "d"), "/tmp/run/db.sqlite");
     EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory");
     EXPECT_EQ(Registry::GetRegSetting("settings", "NETWORKABLE", "0"), "261");
-    EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), "");
     // Missing from the machine hive: the default, not the per-user value.
     EXPECT_EQ(Registry::GetRegSetting("Settings", "ReportLogo", "default.bmp"), "default.bmp");
   });
+  Registry::ClearOverrides();
+  OnNewThread([] { EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), ""); });
   EXPECT_EQ(platform::ReadFile(machine_), machine);
   EXPECT_EQ(testing_support::FilesUnder(dir_ + "/machine"),
             std::vector<std::string>{"registry.ini"});
@@ -145,19 +146,6 @@ TEST_F(RegistryTest, WriteStringStoresTextAndReportsTheFailingStep) {
   env_.Set("QUELLORY_MACHINE_SETTINGS", dir_ + "/absent/registry.ini");
   EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", "a", "b"),
             platform::ERROR_PATH_NOT_FOUND);
-}
-
-TEST_F(RegistryTest, OverridesAnswerFirst) {
-  WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
-  Registry::SetOverride("Settings", "apppath", "/tmp/run");
-  Registry::SetOverride("Settings", "DatabaseLocation", "/tmp/run/db.sqlite");
-  OnNewThread([] {
-    EXPECT_EQ(Registry::GetRegSetting("SETTINGS", "AppPath", "d"), "/tmp/run");
-    EXPECT_EQ(Registry::GetRegSetting("Settings", "DatabaseLocation", "d"), "/tmp/run/db.sqlite");
-  });
-  Registry::ClearOverrides();
-  OnNewThread(
-      [] { EXPECT_EQ(Registry::GetRegSetting("Settings", "apppath", "d"), "/srv/quellory"); });
 }
 
 }  // namespace
