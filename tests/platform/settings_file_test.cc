@@ -26,7 +26,7 @@ Value Dword(uint32_t n) {
   return Value{REG_DWORD, data};
 }
 
-TEST(SettingsFileTest, ReadsTextDwordAndBinaryValues) {
+TEST(SettingsFileTest, ReadsTypedValuesAndKeysWithTheirParents) {
   const auto file = SettingsFile::Parse(
       "; machine settings\n"
       "[SOFTWARE\\Quellory\\Settings]\r\n"
@@ -35,61 +35,50 @@ TEST(SettingsFileTest, ReadsTextDwordAndBinaryValues) {
       "Blob=hex:01,ff,0a\n"
       "Quoted=\"a=b\\nc\"\n"
       "@=default value\n");
+  const std::string key = "SOFTWARE\\Quellory\\Settings";
   EXPECT_EQ(file.Find("software\\quellory\\settings", "APPPATH"), Text("C:\\Quellory\\Data"));
-  EXPECT_EQ(file.Find("SOFTWARE\\Quellory\\Settings", "Networkable"), Dword(261));
-  EXPECT_EQ(file.Find("SOFTWARE\\Quellory\\Settings", "Blob"), (Value{REG_BINARY, "\x01\xff\n"}));
-  EXPECT_EQ(file.Find("SOFTWARE\\Quellory\\Settings", "Quoted"), Text("a=b\nc"));
-  EXPECT_EQ(file.Find("SOFTWARE\\Quellory\\Settings", ""), Text("default value"));
-  EXPECT_FALSE(file.Find("SOFTWARE\\Quellory\\Settings", "Missing"));
+  EXPECT_EQ(file.Find(key, "Networkable"), Dword(261));
+  EXPECT_EQ(file.Find(key, "Blob"), (Value{REG_BINARY, "\x01\xff\n"}));
+  EXPECT_EQ(file.Find(key, "Quoted"), Text("a=b\nc"));
+  EXPECT_EQ(file.Find(key, ""), Text("default value"));
+  EXPECT_FALSE(file.Find(key, "Missing"));
   EXPECT_FALSE(file.Find("SOFTWARE\\Quellory", "apppath"));
-}
-
-TEST(SettingsFileTest, KeysExistWithTheirParents) {
-  const auto file = SettingsFile::Parse("[SOFTWARE\\Quellory\\Settings]\n");
-  EXPECT_TRUE(file.HasKey(""));
-  EXPECT_TRUE(file.HasKey("SOFTWARE"));
-  EXPECT_TRUE(file.HasKey("software\\QUELLORY"));
-  EXPECT_TRUE(file.HasKey("SOFTWARE\\Quellory\\Settings"));
+  for (const char* parent : {"", "SOFTWARE", "software\\QUELLORY", key.c_str()}) {
+    EXPECT_TRUE(file.HasKey(parent)) << parent;
+  }
   EXPECT_FALSE(file.HasKey("SOFTWARE\\Quell"));
-  EXPECT_FALSE(file.HasKey("SOFTWARE\\Quellory\\Settings\\Deeper"));
+  EXPECT_FALSE(file.HasKey(key + "\\Deeper"));
   EXPECT_EQ(NormaliseKeyPath("\\SOFTWARE\\\\Quellory\\"), "SOFTWARE\\Quellory");
 }
 
-// Every value, however awkward, reads back as it was stored.
+// Every value, however awkward (embedded NULs included), reads back as it
+// was stored, under every awkward name.
 TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
+  // clang-format off
   const Value values[] = {
-      Text("plain"),
-      Text(""),
-      Text(" leading and trailing "),
-      Text("\"starts quoted"),
-      Text("dword:1"),
-      Text("HEX:00"),
-      Text("line\r\nbreaks"),
-      Text("nul\0in"s),
-      Text("tab\tand \\ backslash"),
-      Text("ctrl\x01\x7f"),
-      Text("= ; # [ ]"),
-      Text("naïve café"),
-      Dword(0),
-      Dword(0xffffffff),
-      Value{REG_BINARY, ""},
-      Value{REG_BINARY, "\0\x80"s},
-      Value{7, "x\0y"s},
+      Text("plain"),          Text(""),         Text(" leading and trailing "),
+      Text("\"starts quoted"), Text("dword:1"),  Text("HEX:00"),
+      Text("line\r\nbreaks"), Text("nul\0in"s), Text("tab\tand \\ backslash"),
+      Text("ctrl\x01\x7f"),   Text("= ; # [ ]"), Text("naïve café"),
+      Dword(0),               Dword(0xffffffff), Value{REG_BINARY, ""},
+      Value{REG_BINARY, "\0\x80"s}, Value{7, "x\0y"s},
   };
+  // clang-format on
   const std::string names[] = {"name",     "",      "@",   "with=equals", " spaced",
                                "[bracket", ";semi", "\"q", "line\nbreak"};
   for (const Value& value : values) {
     for (const std::string& name : names) {
       SettingsFile file = SettingsFile::Parse("");
       file.Set("K", name, value);
-      const auto reread = SettingsFile::Parse(file.Serialise());
-      EXPECT_EQ(reread.Find("K", name), value)
-          << "name '" << name << "' data '" << value.data << "' in:\n"
+      EXPECT_EQ(SettingsFile::Parse(file.Serialise()).Find("K", name), value)
+          << "name '" << name << "' in:\n"
           << file.Serialise();
     }
   }
 }
 
+// Setting a value replaces its line in place, adds to the end of its section
+// or adds a section; every other line, line end and comment stays.
 TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
   const std::string original =
       "# written by hand\n"
@@ -102,7 +91,6 @@ TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
       "Server=mail.example\n";
   SettingsFile file = SettingsFile::Parse(original);
   EXPECT_EQ(file.Serialise(), original);
-
   file.Set("settings", "APPPATH", Text("/opt/q"));
   file.Set("Settings", "DatabaseLocation", Text("/data/property.mdb"));
   file.Set("Configure", "ReportLogo", Text("/srv/logo.bmp"));
@@ -119,32 +107,17 @@ TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
             "\n"
             "[Configure]\n"
             "ReportLogo=/srv/logo.bmp\n");
-}
 
-// A file written on another system keeps its CRLF line ends, its stray
-// carriage returns and its last line without a line end; added lines end
-// as its first line does.
-TEST(SettingsFileTest, LineEndsAreKeptAndAddedLinesFollowTheFile) {
-  const std::string original =
-      "; kept as written\r\n"
-      "[Settings]\r\n"
-      "apppath=/srv/q\r\n"
-      "odd=line\r\r\n"
-      "Networkable=0";
-  SettingsFile file = SettingsFile::Parse(original);
-  EXPECT_EQ(file.Serialise(), original);
+  // A file from another system keeps its CRLF, its stray carriage return and
+  // its last line without a line end; added lines end as its first does.
+  file = SettingsFile::Parse("; kept\r\n[Settings]\r\napppath=/srv/q\r\nodd=line\r\r\nlast=0");
+  EXPECT_EQ(file.Serialise(), "; kept\r\n[Settings]\r\napppath=/srv/q\r\nodd=line\r\r\nlast=0");
   EXPECT_EQ(file.Find("Settings", "odd"), Text("line"));
   file.Set("Settings", "apppath", Text("/opt/q"));
   file.Set("Mail", "From", Text("office@example.com"));
   EXPECT_EQ(file.Serialise(),
-            "; kept as written\r\n"
-            "[Settings]\r\n"
-            "apppath=/opt/q\r\n"
-            "odd=line\r\r\n"
-            "Networkable=0\r\n"
-            "\r\n"
-            "[Mail]\r\n"
-            "From=office@example.com\r\n");
+            "; kept\r\n[Settings]\r\napppath=/opt/q\r\nodd=line\r\r\nlast=0\r\n"
+            "\r\n[Mail]\r\nFrom=office@example.com\r\n");
 }
 
 TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
@@ -160,7 +133,7 @@ TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
       "no equals sign\n"
       "=empty name is the default value\n"
       "good=yes\n"
-      "\xff\xfe\x00garbage\n");
+      "\xff\xfe\x00garbage\n"s);
   for (const char* name : {"bad_dword", "bad_hex", "open_quote", "bad_escape", "orphan"}) {
     EXPECT_FALSE(file.Find("Settings", name)) << name;
   }
@@ -168,18 +141,14 @@ TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
   EXPECT_EQ(file.Find("Settings", "good"), Text("yes"));
 }
 
-// Arbitrary bytes never crash the reader, rewriting is stable, and a value
-// set in such a file reads back.
+// Arbitrary bytes, NULs among them, never crash the reader, rewriting is
+// stable, and a value set in such a file reads back.
 TEST(SettingsFileTest, ArbitraryBytesAreReadAndRewrittenSafely) {
   std::mt19937 random(20261206);
-  constexpr char kBytes[] =
-      "[]=\"\\;#@ \t\r\n\0\x01\xff"
-      "abcdword:hex(7):,0123456789";
-  const std::string alphabet(kBytes, sizeof kBytes - 1);
+  const std::string alphabet = "[]=\"\\;#@ \t\r\n\0\x01\xff"s + "abcdword:hex(7):,0123456789";
   for (int round = 0; round < 2000; ++round) {
     std::string text;
-    const size_t length = random() % 120;
-    for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    for (size_t i = random() % 120; i > 0; --i) text += alphabet[random() % alphabet.size()];
     SettingsFile file = SettingsFile::Parse(text);
     const std::string before = file.Serialise();
     EXPECT_EQ(SettingsFile::Parse(before).Serialise(), before);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -18,24 +19,20 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ExpectComError;
 
-constexpr uid_t kNobody = 65534;
+constexpr char kSettings[] = "SOFTWARE\\Quellory\\Settings";
+
+LONG SetValue(HKEY key, const char* name, DWORD type, const std::string& data) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
 
 class SettingsHiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     chmod(dir_.c_str(), 0755);  // other users may look in, not write
     env_.Settings(machine_, user_);
-  }
-
-  LONG SetText(HKEY root, const char* subkey, const char* name, const std::string& text) {
-    HKEY key{};
-    LONG status = RegCreateKeyA(root, subkey, &key);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-                            static_cast<DWORD>(text.size()));
-    RegCloseKey(key);
-    return status;
   }
 
   testing_support::ScratchFolder folder_;
@@ -46,37 +43,36 @@ class SettingsHiveTest : public ::testing::Test {
 };
 
 TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
-  ASSERT_EQ(SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", "apppath", "/srv/q"),
-            ERROR_SUCCESS);
   HKEY key{};
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", &key), ERROR_SUCCESS);
-  const DWORD n = 261;
-  ASSERT_EQ(RegSetValueExA(key, "Networkable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), 4),
-            ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, "Short", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), 2),
-            ERROR_INVALID_PARAMETER);
+  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kSettings, &key), ERROR_SUCCESS);
+  ASSERT_EQ(SetValue(key, "apppath", REG_SZ, "/srv/q"), ERROR_SUCCESS);
+  const std::string n261("\x05\x01\0\0", 4);
+  ASSERT_EQ(SetValue(key, "Networkable", REG_DWORD, n261), ERROR_SUCCESS);
+  EXPECT_EQ(SetValue(key, "Short", REG_DWORD, "\x05\x01"), ERROR_INVALID_PARAMETER);
   ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   EXPECT_EQ(ReadFile(machine_),
             "[SOFTWARE\\Quellory\\Settings]\napppath=/srv/q\nNetworkable=dword:00000105\n");
 
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\quellory\\settings", 0, 0x2003F, &key),
-            ERROR_SUCCESS);
-  BYTE buffer[8];
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\quellory\\settings", 0, KEY_ALL_ACCESS, &key),
+      ERROR_SUCCESS);
+  char buffer[8];
   DWORD type = 0;
-  DWORD size = sizeof buffer;
-  ASSERT_EQ(RegQueryValueExA(key, "APPPATH", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  DWORD size = 0;
+  const auto query = [&](const char* name, DWORD room) {
+    size = room;
+    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  };
+  ASSERT_EQ(query("APPPATH", sizeof buffer), ERROR_SUCCESS);
   EXPECT_EQ(type, REG_SZ);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), "/srv/q");
-  size = sizeof buffer;
-  ASSERT_EQ(RegQueryValueExA(key, "Networkable", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(buffer, size), "/srv/q");
+  ASSERT_EQ(query("Networkable", sizeof buffer), ERROR_SUCCESS);
   EXPECT_EQ(type, REG_DWORD);
-  EXPECT_EQ(size, 4u);
-  EXPECT_EQ(buffer[0] | buffer[1] << 8, 261);
-  size = 3;
-  EXPECT_EQ(RegQueryValueExA(key, "apppath", nullptr, &type, buffer, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(std::string(buffer, size), n261);
+  EXPECT_EQ(query("apppath", 3), ERROR_MORE_DATA);
   EXPECT_EQ(size, 6u);
-  EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, buffer, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(query("Missing", sizeof buffer), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", 0, KEY_READ, &key),
@@ -85,60 +81,54 @@ TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
   EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\a\nb", &key), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(key, HKEY{});
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_SZ, buffer, 1), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SetValue(key, "x", REG_SZ, "y"), ERROR_ACCESS_DENIED);
   HKEY child{};
   EXPECT_EQ(RegOpenKeyExA(key, "Quellory\\Settings", 0, KEY_READ, &child), ERROR_SUCCESS);
   RegCloseKey(child);
   RegCloseKey(key);
 }
 
-TEST_F(SettingsHiveTest, MissingHiveFolderHasNoKeysAndIsNotCreated) {
+// Reading never writes: a missing hive folder has no keys and stays missing,
+// a missing per-user store gives the default and is not created.
+TEST_F(SettingsHiveTest, ReadingAMissingHiveCreatesNothing) {
   env_.Set("QUELLORY_MACHINE_SETTINGS", JoinPath(dir_, "absent/registry.ini"));
   HKEY key{};
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", &key), ERROR_PATH_NOT_FOUND);
-  EXPECT_FALSE(fs::exists(JoinPath(dir_, "absent")));
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Settings", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetSetting("Quellory", "Settings", "apppath", "fallback"), "fallback");
+  EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 // A user who may not write the hive opens keys for reading only. Run as an
 // ordinary user: the superuser may write anywhere.
 TEST_F(SettingsHiveTest, HiveThatCannotBeWrittenRefusesWriteRights) {
-  ASSERT_EQ(SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", "apppath", "/srv/q"),
-            ERROR_SUCCESS);
   const std::string locked = JoinPath(dir_, "locked");
   fs::create_directory(locked);
-  fs::copy_file(machine_, JoinPath(locked, "registry.ini"));
+  testing_support::WriteFile(JoinPath(locked, "registry.ini"), "[SOFTWARE\\Quellory\\Settings]\n");
   chmod(JoinPath(locked, "registry.ini").c_str(), 0644);
   chmod(locked.c_str(), 0555);
   env_.Set("QUELLORY_MACHINE_SETTINGS", JoinPath(locked, "registry.ini"));
   EXPECT_EXIT(
       {
+        constexpr uid_t kNobody = 65534;
         if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::exit(10);
         HKEY key{};
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", 0, 0x2003F, &key) !=
-            ERROR_ACCESS_DENIED) {
-          std::exit(11);
-        }
-        if (RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Test", &key) !=
-            ERROR_ACCESS_DENIED) {
-          std::exit(12);
-        }
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Settings", 0, KEY_READ, &key) !=
-            ERROR_SUCCESS) {
-          std::exit(13);
-        }
+        const LONG write = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_ALL_ACCESS, &key);
+        const LONG create = RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Test", &key);
+        const LONG read = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key);
+        std::fprintf(stderr, "write %d create %d read %d\n", write, create, read);
         std::exit(0);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(0), "write 5 create 5 read 0");
 }
 
-TEST_F(SettingsHiveTest, PerUserStoreDefaultsCreatesAndKeepsEntries) {
-  EXPECT_EQ(GetSetting("Quellory", "Settings", "apppath", "fallback"), "fallback");
+TEST_F(SettingsHiveTest, PerUserStoreCreatesAndKeepsEntries) {
   SaveSetting("Quellory", "Settings", "apppath", "/home/q");
   SaveSetting("Quellory", "Mail", "Server", "smtp.example");
   SaveSetting("Quellory", "settings", "APPPATH", "/home/q2");
   EXPECT_EQ(GetSetting("Quellory", "Settings", "apppath", "fallback"), "/home/q2");
-  EXPECT_EQ(GetSetting("Quellory", "Mail", "Server", ""), "smtp.example");
+  EXPECT_EQ(GetSetting("Quellory", "Mail", "Missing", "fallback"), "fallback");
   EXPECT_EQ(ReadFile(user_), "[Settings]\napppath=/home/q2\n\n[Mail]\nServer=smtp.example\n");
 
   // HKEY_CURRENT_USER is the same store, its sections being keys.
@@ -151,47 +141,53 @@ TEST_F(SettingsHiveTest, PerUserStoreDefaultsCreatesAndKeepsEntries) {
       ERROR_SUCCESS);
   EXPECT_EQ(std::string(buffer, size), "smtp.example");
   RegCloseKey(key);
-}
-
-TEST_F(SettingsHiveTest, PerUserStoreFollowsXdgConfigHome) {
-  env_.Unset("QUELLORY_USER_SETTINGS");
-  const std::string config = JoinPath(dir_, "config");
-  env_.Set("XDG_CONFIG_HOME", config);
-  EXPECT_EQ(UserSettingsPath(), JoinPath(config, "quellory/settings.ini"));
-  SaveSetting("Quellory", "Configure", "ReportLogo", "/srv/logo.bmp");
-  EXPECT_EQ(GetSetting("Quellory", "Configure", "ReportLogo", ""), "/srv/logo.bmp");
-  EXPECT_TRUE(PlainFileExists(JoinPath(config, "quellory/settings.ini")));
 
   EXPECT_EQ(GetSetting("../escape", "Settings", "apppath", "default"), "default");
-  using testing_support::ExpectComError;
   ExpectComError(core::kErrInvalidCall, "'../escape'",
                  [] { SaveSetting("../escape", "Settings", "apppath", "x"); });
   ExpectComError(core::kErrInvalidCall, "control characters",
                  [] { SaveSetting("Quellory", "Settings]\n[Mail", "apppath", "x"); });
   // A store that cannot be written raises naming the file.
   env_.Set("QUELLORY_USER_SETTINGS", "/proc/quellory/settings.ini");
-  ExpectComError(75, "/proc/quellory", [] { SaveSetting("Quellory", "Settings", "apppath", "x"); });
+  ExpectComError(core::kErrPathFileAccess, "/proc/quellory",
+                 [] { SaveSetting("Quellory", "Settings", "apppath", "x"); });
+}
+
+// Without their variables the hives fall back: the machine's to /etc, the
+// user's to $XDG_CONFIG_HOME, then to ~/.config.
+TEST_F(SettingsHiveTest, StorePathsFallBack) {
+  env_.Unset("QUELLORY_MACHINE_SETTINGS");
+  EXPECT_EQ(MachineHivePath(), "/etc/quellory/registry.ini");
+  env_.Unset("QUELLORY_USER_SETTINGS");
+  env_.Unset("XDG_CONFIG_HOME");
+  env_.Set("HOME", dir_);
+  EXPECT_EQ(UserSettingsPath(), JoinPath(dir_, ".config/quellory/settings.ini"));
+  const std::string config = JoinPath(dir_, "config");
+  env_.Set("XDG_CONFIG_HOME", config);
+  EXPECT_EQ(UserSettingsPath(), JoinPath(config, "quellory/settings.ini"));
+  SaveSetting("Quellory", "Configure", "ReportLogo", "/srv/logo.bmp");
+  EXPECT_EQ(GetSetting("Quellory", "Configure", "ReportLogo", ""), "/srv/logo.bmp");
+  EXPECT_TRUE(PlainFileExists(JoinPath(config, "quellory/settings.ini")));
 }
 
 // Writers in several processes at once: every entry survives.
 TEST_F(SettingsHiveTest, ConcurrentWritersLoseNothing) {
   constexpr int kWriters = 4;
   constexpr int kValuesEach = 25;
+  const auto name = [](int w, int i) { return "w" + std::to_string(w) + "_" + std::to_string(i); };
   pid_t children[kWriters];
   for (int w = 0; w < kWriters; ++w) {
     children[w] = fork();
     ASSERT_GE(children[w], 0);
-    if (children[w] == 0) {
+    if (children[w] > 0) continue;
+    try {
       for (int i = 0; i < kValuesEach; ++i) {
-        const std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
-        try {
-          SaveSetting("Quellory", "Settings", name, std::to_string(i));
-        } catch (...) {
-          _exit(1);
-        }
+        SaveSetting("Quellory", "Settings", name(w, i), std::to_string(i));
       }
-      _exit(0);
+    } catch (...) {
+      _exit(1);
     }
+    _exit(0);
   }
   for (const pid_t child : children) {
     int status = 0;
@@ -200,8 +196,7 @@ TEST_F(SettingsHiveTest, ConcurrentWritersLoseNothing) {
   }
   for (int w = 0; w < kWriters; ++w) {
     for (int i = 0; i < kValuesEach; ++i) {
-      const std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
-      EXPECT_EQ(GetSetting("Quellory", "Settings", name, "lost"), std::to_string(i)) << name;
+      EXPECT_EQ(GetSetting("Quellory", "Settings", name(w, i), "lost"), std::to_string(i));
     }
   }
 }
