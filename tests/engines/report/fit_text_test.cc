@@ -101,7 +101,7 @@ TEST_F(FitTextTest, ExactFitLeavesNoRestAndOneMoreWordSplitsAtTheWord) {
   EXPECT_EQ(text, fits + " ");
 }
 
-TEST_F(FitTextTest, AWordWiderThanTheFieldIsBrokenAndAFieldLowerThanALineStillTakesALine) {
+TEST_F(FitTextTest, AFieldTakesTheLinesItsHeightHoldsButAlwaysOneAndBreaksWiderWords) {
   auto narrow = report_->Sections("TransDetail")->Fields("Date");  // 1300 twips wide
   narrow->SetHeight(60);                                           // lower than one line
   std::string text(200, 'W');
@@ -114,16 +114,14 @@ TEST_F(FitTextTest, AWordWiderThanTheFieldIsBrokenAndAFieldLowerThanALineStillTa
   std::string wide = "\xE6\x9D\xB1\xE4\xBA\xAC";
   EXPECT_EQ(report_->FitText(*narrow, wide), "\xE4\xBA\xAC");
   EXPECT_EQ(wide, "\xE6\x9D\xB1");
-}
-
-TEST_F(FitTextTest, ATallFieldHoldsSeveralLines) {
+  // A field three lines high takes three lines.
   auto tall = report_->Sections("notes")->AddField("tall");
   tall->SetWidth(3000);
   tall->SetHeight(3 * 240);
-  const std::string text = Repeat("several words here ", 30);
-  std::string one_line = text;
+  const std::string words = Repeat("several words here ", 30);
+  std::string one_line = words;
   report_->FitText(*report_->Sections("TransDetail")->Fields("Details"), one_line);
-  std::string three_lines = text;
+  std::string three_lines = words;
   report_->FitText(*tall, three_lines);
   EXPECT_GT(three_lines.size(), one_line.size() * 2 / 3 * 2);
 }

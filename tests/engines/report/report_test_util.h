@@ -38,6 +38,10 @@ inline void Print(contracts::Report& report, const std::string& section,
   report.PrintSection(section);
 }
 
+// The definition shipped with the component.
+inline const std::string kStatementDefinition =
+    std::string(DUNMERROW_SOURCE_DIR) + "/definitions/OwnerStatement.rdn";
+
 // A fresh scratch folder per test; the clock is fixed.
 class ReportTest : public ::testing::Test {
  protected:
@@ -47,15 +51,12 @@ class ReportTest : public ::testing::Test {
   }
   void TearDown() override { platform::CloseTrace(); }
 
-  static std::string StatementDefinition() {
-    return std::string(DUNMERROW_SOURCE_DIR) + "/definitions/OwnerStatement.rdn";
-  }
   std::shared_ptr<contracts::Report> NewReport(int32_t destination = 0, bool render = true) {
     report_engine::EngineOptions options = options_;
     options.destination = destination;
     options.render = render;
     auto report = report_engine::CreateReport(options);
-    report->LoadDefinition(StatementDefinition());
+    report->LoadDefinition(kStatementDefinition);
     return report;
   }
   // Fills and prints one owner statement of `lines` transaction lines.
@@ -86,16 +87,16 @@ class ReportTest : public ::testing::Test {
     return Output("pdftotext " + options + " '" + Pdf() + "' -");
   }
   // The trace of the run from StartTrace to here.
-  void StartTrace() { platform::OpenTrace(Trace()); }
+  void StartTrace() { platform::OpenTrace(trace_); }
   std::string TraceText() {
     platform::CloseTrace();
-    return ReadFile(Trace());
+    return ReadFile(trace_);
   }
-  std::string Trace() const { return (dir_ / "trace.jsonl").string(); }
 
   testing_support::ScratchFolder folder_;
   testing_support::ScopedEnvironment env_;
   const std::filesystem::path dir_ = folder_.path();
+  const std::string trace_ = (dir_ / "trace.jsonl").string();
   report_engine::EngineOptions options_;
 };
 
