@@ -33,36 +33,24 @@ class JournalTest : public StatementTest {
 TEST_F(JournalTest, ExclusionsSubtotalsTotalsAndTax) {
   Journal(/*tax=*/true);
   RunResult r = Run("2009-04-18");
-  ASSERT_EQ(r.status, 0) << r.stderr_text;
-  auto lines = r.Copies("TransDetail");
-  ASSERT_EQ(lines.size(), 5u) << r.Outline();
-  EXPECT_EQ(lines[0]["fields"]["Date"], "01/04/2009");  // first day of the period
-  EXPECT_EQ(lines[0]["fields"]["Details"], "Rent received");
-  EXPECT_EQ(lines[0]["fields"]["Income"], "100.00");
-  EXPECT_EQ(lines[1]["fields"]["Income"], "50.00");     // excluded, but paid to the owner
-  EXPECT_EQ(lines[2]["fields"]["Expense"], "20.00");    // BOND is excluded for income only
-  EXPECT_EQ(lines[2]["fields"]["Details"], "");
-  EXPECT_EQ(lines[3]["fields"]["Date"], "18/04/2009");  // last day of the period
-  EXPECT_EQ(lines[3]["fields"]["Details"], "Repairs and maintenance");
-  EXPECT_EQ(lines[3]["fields"]["Expense"], "30.00");
-  // Codes match the excluded account exactly: "bond" is not "BOND".
-  EXPECT_EQ(lines[4]["fields"]["Property"], "P2");
-  EXPECT_EQ(lines[4]["fields"]["Income"], "40.00");
+  ASSERT_TRUE(Printed(r));
+  // The first and last day of the period count; BOND is excluded for income
+  // only, OWNPAY is paid to the owner, and "bond" is not "BOND".
+  EXPECT_EQ(r.Fields("TransDetail", "Date"),
+            (Texts{"01/04/2009", "05/04/2009", "10/04/2009", "18/04/2009", "07/04/2009"}));
+  EXPECT_EQ(r.Fields("TransDetail", "Property"), (Texts{"P1", "P1", "P1", "P1", "P2"}));
+  EXPECT_EQ(r.Fields("TransDetail", "Details"),
+            (Texts{"Rent received", "Owner contribution", "", "Repairs and maintenance", ""}));
+  EXPECT_EQ(r.Fields("TransDetail", "Income"), (Texts{"100.00", "50.00", "", "", "40.00"}));
+  EXPECT_EQ(r.Fields("TransDetail", "Expense"), (Texts{"", "", "20.00", "30.00", ""}));
 
-  auto totals = r.Copies("TransFooter");
-  ASSERT_EQ(totals.size(), 3u);
-  EXPECT_EQ(totals[0]["fields"]["Total"], "Total for P1");
-  EXPECT_EQ(totals[0]["fields"]["Income"], "150.00");
-  EXPECT_EQ(totals[0]["fields"]["Expense"], "50.00");
-  EXPECT_EQ(totals[0]["fields"]["TotalValue"], "100.00");
-  EXPECT_EQ(totals[0]["fields"]["Tax"], "Includes tax of 7.00");
-  EXPECT_EQ(totals[1]["fields"]["Total"], "Total for P2");
-  EXPECT_EQ(totals[1]["fields"]["Income"], "40.00");
-  EXPECT_EQ(totals[1]["fields"]["Expense"], "0.00");
-  EXPECT_EQ(totals[2]["fields"]["Total"], "Total for TANGO");
-  EXPECT_EQ(totals[2]["fields"]["Income"], "190.00");
-  EXPECT_EQ(totals[2]["fields"]["TotalValue"], "140.00");
-  EXPECT_EQ(totals[2]["fields"]["Tax"], "Includes tax of 7.00");
+  EXPECT_EQ(r.Fields("TransFooter", "Total"),
+            (Texts{"Total for P1", "Total for P2", "Total for TANGO"}));
+  EXPECT_EQ(r.Fields("TransFooter", "Income"), (Texts{"150.00", "40.00", "190.00"}));
+  EXPECT_EQ(r.Fields("TransFooter", "Expense"), (Texts{"50.00", "0.00", "50.00"}));
+  EXPECT_EQ(r.Fields("TransFooter", "TotalValue"), (Texts{"100.00", "40.00", "140.00"}));
+  EXPECT_EQ(r.Fields("TransFooter", "Tax"),
+            (Texts{"Includes tax of 7.00", "Includes tax of 0.00", "Includes tax of 7.00"}));
   EXPECT_EQ(r.Copies("TransHeader").size(), 1u);
   EXPECT_TRUE(r.Copies("Notes").empty());  // no notes without --notes
 }
@@ -71,41 +59,30 @@ TEST_F(JournalTest, AllExcludedPropertyStillGetsItsZeroSubtotalAndNotesFollowLin
   Journal(/*tax=*/false);
   Sql("update Revenues set [Revenue Group] = 'BOND' where [property code] = 'P2'");
   RunResult r = Run("2009-04-18", "--notes");
-  ASSERT_EQ(r.status, 0) << r.stderr_text;
-  auto totals = r.Copies("TransFooter");
-  ASSERT_EQ(totals.size(), 3u);
-  EXPECT_EQ(totals[1]["fields"]["Total"], "Total for P2");
-  EXPECT_EQ(totals[1]["fields"]["Income"], "0.00");
-  EXPECT_EQ(totals[1]["fields"]["TotalValue"], "0.00");
-  EXPECT_EQ(totals[1]["fields"]["Tax"], "");  // no tax option: the text is never set
-
-  auto notes = r.Copies("Notes");
-  ASSERT_EQ(notes.size(), 2u);  // lines without a description add nothing
-  EXPECT_EQ(notes[0]["fields"]["Notes"], "April rent");
-  EXPECT_EQ(notes[1]["fields"]["Notes"], "Fixed the tap");
-  // Each note follows its own line.
-  const std::string outline = r.Outline();
-  EXPECT_NE(outline.find("TransDetail Notes TransDetail TransDetail TransDetail Notes"),
+  ASSERT_TRUE(Printed(r));
+  EXPECT_EQ(r.Fields("TransFooter", "Total")[1], "Total for P2");
+  EXPECT_EQ(r.Fields("TransFooter", "Income")[1], "0.00");
+  EXPECT_EQ(r.Fields("TransFooter", "TotalValue")[1], "0.00");
+  // Without the tax option the text is never set.
+  EXPECT_EQ(r.Fields("TransFooter", "Tax"), (Texts{"", "", ""}));
+  // Lines without a description add nothing; each note follows its own line.
+  EXPECT_EQ(r.Fields("Notes", "Notes"), (Texts{"April rent", "Fixed the tap"}));
+  EXPECT_NE(r.Outline().find("TransDetail Notes TransDetail TransDetail TransDetail Notes"),
             std::string::npos)
-      << outline;
+      << r.Outline();
 }
 
-TEST_F(JournalTest, ANullAmountOnAPrintedLineStopsTheRun) {
+TEST_F(JournalTest, ANullAmountOnAPrintedLineStopsTheRunNamingIt) {
   Journal(/*tax=*/false);
   Sql("update Expenses set Amount = null where [Expense Group] = 'REPAIRS'");
-  RunResult r = Run("2009-04-18");
-  EXPECT_EQ(r.status, 1);
-  ASSERT_EQ(r.Events("message").size(), 1u);
-  const std::string text = r.Events("message")[0]["text"];
-  EXPECT_EQ(text.rfind("Error printing report - ", 0), 0u);
-  EXPECT_NE(text.find("property P1"), std::string::npos) << text;
-  EXPECT_NE(text.find("debit"), std::string::npos) << text;
+  const std::string failure = Stopped(Run("2009-04-18"));
+  EXPECT_NE(failure.find("property P1"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("debit"), std::string::npos) << failure;
 }
 
 class PropertyListTest : public StatementTest {
  protected:
   void SetUp() override {
-    StatementTest::SetUp();
     StandardSetup();
     Sql("insert into owner (code, name, street1) values ('LIMA', 'Lee Lima', '7 Hill Rd'),"
         "('MIKE', 'Mo Mike', '8 Hill Rd');"
@@ -125,34 +102,34 @@ class PropertyListTest : public StatementTest {
         "('JO', '2009-04-06 00:00:00', '2009-04-12 00:00:00', 350),"
         "('JO', '2009-04-13 00:00:00', '2009-04-19 00:00:00', 350),"
         "('JO', '2009-04-20 00:00:00', '2009-04-26 00:00:00', 350);"
-        "insert into Revenues (tenant_code, [property code], Date, Amount, [Revenue Group]) values "
-        "('JO', 'L1', '2009-04-01 00:00:00', 700, 'RENT'), ('JO', 'L1', '2009-04-15 00:00:00', 175, 'RENT'),"
+        "insert into Revenues (tenant_code, [property code], Date, Amount, [Revenue Group]) "
+        "values ('JO', 'L1', '2009-04-01 00:00:00', 700, 'RENT'),"
+        "('JO', 'L1', '2009-04-15 00:00:00', 175, 'RENT'),"
         "('JO', 'L1', '2009-04-25 00:00:00', 350, 'RENT');");
   }
 };
 
 TEST_F(PropertyListTest, TenanciesWithAndWithoutDetail) {
+  // The closed tenancy and the sold property print nothing; an empty line
+  // closes LIMA's list, and MIKE has no unsold property.
   RunResult plain = Run("2009-04-18");
-  ASSERT_EQ(plain.status, 0) << plain.stderr_text;
-  auto lines = plain.Copies("property");
-  ASSERT_EQ(lines.size(), 4u) << plain.Outline();
-  EXPECT_EQ(lines[0]["fields"]["Property"], "12 Ocean Rd,Portside");
-  EXPECT_EQ(lines[0]["fields"]["tenant"], "Jo Bloggs paying $350.00 per week");
-  EXPECT_EQ(lines[1]["fields"]["Property"], "");
-  EXPECT_EQ(lines[1]["fields"]["tenant"], "Sam Smith paying $700.00 per 2 weeks");
-  EXPECT_EQ(lines[2]["fields"]["tenant"], "");  // the empty line closing LIMA's list
-  EXPECT_EQ(lines[3]["fields"]["tenant"], "");  // MIKE has no unsold property
+  ASSERT_TRUE(Printed(plain));
+  EXPECT_EQ(plain.Fields("property", "Property"), (Texts{"12 Ocean Rd,Portside", "", "", ""}));
+  EXPECT_EQ(plain.Fields("property", "tenant"),
+            (Texts{"Jo Bloggs paying $350.00 per week", "Sam Smith paying $700.00 per 2 weeks",
+                   "", ""}));
 
-  RunResult detailed = Run("2009-04-18", "--detailed");
-  ASSERT_EQ(detailed.status, 0) << detailed.stderr_text;
-  lines = detailed.Copies("property");
-  ASSERT_EQ(lines.size(), 6u);
   // Paid 875 of four weeks at 350 as of the 20th (the payment of the 25th is
   // later): the third week half paid, so paid to the 16th; the balance counts
   // every period of the schedule.
-  EXPECT_EQ(lines[1]["fields"]["tenant"], "Balance owing is $525.00.  Paid to 16/04/2009");
-  EXPECT_EQ(lines[1]["fields"]["Property"], "");
-  EXPECT_EQ(lines[3]["fields"]["tenant"], "Balance owing is $0.00.  Paid to 30/12/1899");
+  RunResult detailed = Run("2009-04-18", "--detailed");
+  ASSERT_TRUE(Printed(detailed));
+  EXPECT_EQ(detailed.Fields("property", "tenant"),
+            (Texts{"Jo Bloggs paying $350.00 per week",
+                   "Balance owing is $525.00.  Paid to 16/04/2009",
+                   "Sam Smith paying $700.00 per 2 weeks",
+                   "Balance owing is $0.00.  Paid to 30/12/1899", "", ""}));
+  EXPECT_EQ(detailed.Fields("property", "Property")[1], "");
 }
 
 }  // namespace

@@ -10,10 +10,11 @@ class ReportRunTest : public StatementTest {
  protected:
   void Owners() {
     StandardSetup();
-    Sql("insert into owner (code, name, postal1, postal2, postal3, street1, street2, street3, email) "
-        "values ('ALPHA', 'Alice Alpha', 'PO Box 1', 'Portside', 'QLD 4000', '1 Main St', 'Portside', "
-        "'QLD 4000', 'alice@example.com'),"
-        "('BRAVO', 'Bob Bravo', null, '', null, '2 High St', 'Hillview', 'QLD 4100', 'bob@example.com'),"
+    Sql("insert into owner (code, name, postal1, postal2, postal3, street1, street2, street3, "
+        "email) values ('ALPHA', 'Alice Alpha', 'PO Box 1', 'Portside', 'QLD 4000', '1 Main St', "
+        "'Portside', 'QLD 4000', 'alice@example.com'),"
+        "('BRAVO', 'Bob Bravo', null, '', null, '2 High St', 'Hillview', 'QLD 4100', "
+        "'bob@example.com'),"
         "('CHARLIE', 'Cate Charlie', null, 'Unit 3', null, '3 Low St', null, null, null);"
         "insert into disbursement (owner, date, amount, fees, tax, reserve_taken, note) values "
         "('ALPHA', '2009-03-31 00:00:00', 900, 90, 9, 0, null),"
@@ -27,38 +28,27 @@ TEST_F(ReportRunTest, NoDisbursementsOnTheDate) {
   StandardSetup();
   RunResult r = Run("2009-04-18");
   EXPECT_EQ(r.status, 0) << r.stderr_text;
-  auto messages = r.Events("message");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]["text"], "There were no disbursements done on 18/04/2009");
-  EXPECT_EQ(r.Events("end").size(), 1u);
-  EXPECT_TRUE(r.Copies("Header").empty());
+  ASSERT_EQ(r.Events("message").size(), 1u);
+  EXPECT_EQ(r.LastMessage(), "There were no disbursements done on 18/04/2009");
+  EXPECT_EQ(r.Outline(), "# ");
 }
 
 TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
   Owners();
   RunResult r = Run("2009-04-18");
-  ASSERT_EQ(r.status, 0) << r.stderr_text;
-  auto headers = r.Copies("Header");
-  ASSERT_EQ(headers.size(), 3u);
-
-  const auto& alpha = headers[0]["fields"];
-  EXPECT_EQ(alpha["DateRange"], "Transaction from 01/04/2009 to 18/04/2009");
-  EXPECT_EQ(alpha["Owner"], "Alice Alpha");
-  EXPECT_EQ(alpha["Address1"], "PO Box 1");
-  EXPECT_EQ(alpha["Address3"], "QLD 4000");
-  EXPECT_EQ(alpha["oCompanyName"], "Harbour Lettings");
-  EXPECT_EQ(alpha["oAddress2"], "Portside");
-
-  // No earlier disbursement: the period starts a hundred years before the run.
-  const auto& bravo = headers[1]["fields"];
-  EXPECT_EQ(bravo["DateRange"], "Transaction from 20/04/1909 to 18/04/2009");
-  EXPECT_EQ(bravo["Address1"], "2 High St");  // postal lines all empty: the street
-  EXPECT_EQ(bravo["Address2"], "Hillview");
-
-  const auto& charlie = headers[2]["fields"];  // postal2 alone: never mixed with street
-  EXPECT_EQ(charlie["Address1"], "");
-  EXPECT_EQ(charlie["Address2"], "Unit 3");
-  EXPECT_EQ(charlie["Address3"], "");
+  ASSERT_TRUE(Printed(r));
+  // Without an earlier disbursement the period starts a hundred years back.
+  EXPECT_EQ(r.Fields("Header", "DateRange"),
+            (Texts{"Transaction from 01/04/2009 to 18/04/2009",
+                   "Transaction from 20/04/1909 to 18/04/2009",
+                   "Transaction from 20/04/1909 to 18/04/2009"}));
+  EXPECT_EQ(r.Fields("Header", "Owner"), (Texts{"Alice Alpha", "Bob Bravo", "Cate Charlie"}));
+  // Postal lines all empty: the street; postal2 alone is never mixed with it.
+  EXPECT_EQ(r.Fields("Header", "Address1"), (Texts{"PO Box 1", "2 High St", ""}));
+  EXPECT_EQ(r.Fields("Header", "Address2"), (Texts{"Portside", "Hillview", "Unit 3"}));
+  EXPECT_EQ(r.Fields("Header", "Address3"), (Texts{"QLD 4000", "QLD 4100", ""}));
+  EXPECT_EQ(r.Fields("Header", "oCompanyName")[0], "Harbour Lettings");
+  EXPECT_EQ(r.Fields("Header", "oAddress2")[0], "Portside");
 
   // Every owner after the first starts on a new page; one document in all.
   EXPECT_EQ(r.Events("newpage").size(), 2u);
@@ -70,34 +60,25 @@ TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
 TEST_F(ReportRunTest, OutboxGetsOneDocumentPerOwner) {
   Owners();
   RunResult r = Run("2009-04-18", "--to outbox");
-  ASSERT_EQ(r.status, 0) << r.stderr_text;
-  auto ends = r.Events("end");
-  ASSERT_EQ(ends.size(), 3u);
-  EXPECT_EQ(ends[0]["emailTo"], "alice@example.com");
-  EXPECT_EQ(ends[1]["emailTo"], "bob@example.com");
-  EXPECT_EQ(ends[2]["emailTo"], "");
-  for (const auto& e : ends) {
+  ASSERT_TRUE(Printed(r));
+  Texts to;
+  for (const auto& e : r.Events("end")) {
+    to.push_back(e["emailTo"]);
     EXPECT_EQ(e["emailSubject"], "Rental Summary");
     EXPECT_EQ(e["destination"], 7);
   }
+  EXPECT_EQ(to, (Texts{"alice@example.com", "bob@example.com", ""}));
   EXPECT_TRUE(r.Events("newpage").empty());  // each owner opens a document of its own
-  size_t eml = 0;
-  for (const auto& f : std::filesystem::directory_iterator(out_ / "outbox")) {
-    if (f.path().extension() == ".eml") ++eml;
-  }
-  EXPECT_EQ(eml, 3u);
+  EXPECT_EQ(FilesUnder(out_ / "outbox"),
+            (Texts{"Statement-2009-04-18-ALPHA.eml", "Statement-2009-04-18-BRAVO.eml",
+                   "Statement-2009-04-18-CHARLIE.eml"}));
 }
 
 TEST_F(ReportRunTest, AFailureInTheSecondOwnerStopsTheRun) {
   Owners();
   Sql("update disbursement set amount = null where owner = 'BRAVO'");
   RunResult r = Run("2009-04-18");
-  EXPECT_EQ(r.status, 1);
-  auto messages = r.Events("message");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]["text"].get<std::string>().rfind("Error printing report - ", 0), 0u);
-  EXPECT_NE(messages[0]["text"].get<std::string>().find("BRAVO"), std::string::npos);
-  EXPECT_TRUE(r.Events("end").empty());  // the report is not ended
+  EXPECT_NE(Stopped(r).find("BRAVO"), std::string::npos) << r.LastMessage();
   EXPECT_EQ(r.Copies("Header").size(), 2u);
   EXPECT_EQ(r.Copies("DisburseFooter").size(), 1u);  // the first owner's statement stands
 }
@@ -106,46 +87,36 @@ TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   StandardSetup(/*tax=*/true);
   Sql("insert into owner (code, name, street1) values ('DELTA', 'Dan Delta', '4 Bay Rd'),"
       "('ECHO', 'Eve Echo', '5 Bay Rd');"
-      "insert into disbursement (recordnumber, owner, date, amount, fees, tax, reserve_taken, note) "
-      "values (10, 'DELTA', '2009-04-18 00:00:00', 0, 20, 2, 200, 'Held for the roof'),"
+      "insert into disbursement (recordnumber, owner, date, amount, fees, tax, reserve_taken, "
+      "note) values (10, 'DELTA', '2009-04-18 00:00:00', 0, 20, 2, 200, 'Held for the roof'),"
       "(11, 'DELTA', '2009-04-18 00:00:00', 812.5, 30, 3, 0, null),"
       "(12, 'ECHO', '2009-04-18 00:00:00', 400, 0, 0, -150.5, '');"
       "insert into extra_fees (disburse_id, date, description, value, tax) values "
       "(10, '2009-04-17 00:00:00', 'Inspection', 5, 0.5),"
       "(10, '2009-04-17 00:00:00', 'Postage', 7.5, 0.75);");
   RunResult r = Run("2009-04-18");
-  ASSERT_EQ(r.status, 0) << r.stderr_text;
-
-  // Two disbursements of one owner on the date: one statement listing both.
+  ASSERT_TRUE(Printed(r));
+  // Two disbursements of one owner on the date: one statement listing both;
+  // the disbursement's fees are 20 less the extra fees listed.
   EXPECT_EQ(r.Copies("Header").size(), 2u);
-  auto details = r.Copies("DisburseDetail");
-  ASSERT_EQ(details.size(), 7u);
-  EXPECT_EQ(details[0]["fields"]["details"], "Inspection");
-  EXPECT_EQ(details[0]["fields"]["amount"], "");
-  EXPECT_EQ(details[0]["fields"]["fees"], "5.00");
-  EXPECT_EQ(details[0]["fields"]["tax"], "Includes tax of 0.50");
-  EXPECT_EQ(details[1]["fields"]["fees"], "7.50");
-  EXPECT_EQ(details[2]["fields"]["details"], "Disbursement");
-  EXPECT_EQ(details[2]["fields"]["Date"], "18/04/2009");
-  EXPECT_EQ(details[2]["fields"]["amount"], "0.00");
-  EXPECT_EQ(details[2]["fields"]["fees"], "7.50");  // 20 less the extra fees listed
-  EXPECT_EQ(details[2]["fields"]["tax"], "Includes tax of 0.75");
-  EXPECT_EQ(details[3]["fields"]["details"], "Reserve amount of 200 retained");
-  EXPECT_EQ(details[3]["fields"]["Date"], "");
-  EXPECT_EQ(details[3]["fields"]["fees"], "");
-  EXPECT_EQ(details[4]["fields"]["amount"], "812.50");
-  EXPECT_EQ(details[5]["fields"]["tax"], "Includes tax of 0.00");
-  EXPECT_EQ(details[6]["fields"]["details"], "Reserve amount of 150.5 paid out");
-
-  auto notes = r.Copies("Notes");
-  ASSERT_EQ(notes.size(), 1u);  // the empty note prints nothing
-  EXPECT_EQ(notes[0]["fields"]["Notes"], "Held for the roof");
+  EXPECT_EQ(r.Fields("DisburseDetail", "details"),
+            (Texts{"Inspection", "Postage", "Disbursement", "Reserve amount of 200 retained",
+                   "Disbursement", "Disbursement", "Reserve amount of 150.5 paid out"}));
+  EXPECT_EQ(r.Fields("DisburseDetail", "Date"),
+            (Texts{"17/04/2009", "17/04/2009", "18/04/2009", "", "18/04/2009", "18/04/2009", ""}));
+  EXPECT_EQ(r.Fields("DisburseDetail", "amount"),
+            (Texts{"", "", "0.00", "", "812.50", "400.00", ""}));
+  EXPECT_EQ(r.Fields("DisburseDetail", "fees"),
+            (Texts{"5.00", "7.50", "7.50", "", "30.00", "0.00", ""}));
+  EXPECT_EQ(r.Fields("DisburseDetail", "tax"),
+            (Texts{"Includes tax of 0.50", "Includes tax of 0.75", "Includes tax of 0.75", "",
+                   "Includes tax of 3.00", "Includes tax of 0.00", ""}));
+  EXPECT_EQ(r.Fields("Notes", "Notes"), Texts{"Held for the roof"});  // "" prints nothing
 
   // The heading repeats while the amounts so far add up to zero.
-  auto footers = r.Copies("DisburseFooter");
-  ASSERT_EQ(footers.size(), 2u);
-  EXPECT_EQ(footers[0]["fields"]["Totalfee"], "50.00");
-  EXPECT_EQ(footers[0]["fields"]["TotalValue"], "812.50");
+  EXPECT_EQ(r.Fields("DisburseFooter", "Totalfee")[0], "50.00");
+  EXPECT_EQ(r.Fields("DisburseFooter", "TotalValue")[0], "812.50");
+  EXPECT_EQ(r.Copies("DisburseFooter").size(), 2u);
   EXPECT_EQ(r.Copies("DisburseHeader").size(), 3u);
 }
 

@@ -1,35 +1,44 @@
 // The end-to-end harness.
 #include "statement_harness.h"
 
-#include <unistd.h>
-
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "engines/jet/host_database.h"
 
 namespace e2e {
 
-std::vector<nlohmann::json> RunResult::Events(const std::string& op) const {
+namespace {
+
+constexpr char kFailure[] = "Error printing report - ";
+
+bool IsFailure(const nlohmann::json& message) {
+  return message.value("text", "").rfind(kFailure, 0) == 0;
+}
+
+}  // namespace
+
+std::vector<nlohmann::json> RunResult::Events(const std::string& op,
+                                              const std::string& name) const {
   std::vector<nlohmann::json> out;
   for (const auto& e : trace) {
-    if (e.value("op", "") == op) out.push_back(e);
+    if (e.value("op", "") == op && (name.empty() || e.value("name", "") == name)) {
+      out.push_back(e);
+    }
   }
   return out;
 }
 
-std::vector<nlohmann::json> RunResult::Copies(const std::string& name) const {
-  std::vector<nlohmann::json> out;
-  for (const auto& e : trace) {
-    if (e.value("op", "") == "section" && e.value("name", "") == name) out.push_back(e);
-  }
-  return out;
-}
-
-std::vector<std::string> RunResult::Fields(const std::string& section,
-                                          const std::string& field) const {
-  std::vector<std::string> out;
+Texts RunResult::Fields(const std::string& section, const std::string& field) const {
+  Texts out;
   for (const auto& copy : Copies(section)) out.push_back(copy["fields"].value(field, ""));
   return out;
+}
+
+std::string RunResult::LastMessage() const {
+  const auto messages = Events("message");
+  return messages.empty() ? "" : messages.back().value("text", "");
 }
 
 std::string RunResult::Outline() const {
@@ -43,21 +52,27 @@ std::string RunResult::Outline() const {
   return out;
 }
 
-void StatementTest::SetUp() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir_ = std::filesystem::temp_directory_path() /
-         ("dunmerrow-e2e-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
-          info->name());
-  std::filesystem::remove_all(dir_);
-  std::filesystem::create_directories(dir_);
-  db_ = dir_ / "property.mdb";
-  out_ = dir_ / "out";
-  jet::CreateHostDatabase(db_.string());
+bool Printed(const RunResult& r) {
+  const auto messages = r.Events("message");
+  const bool failed = std::any_of(messages.begin(), messages.end(), IsFailure);
+  EXPECT_EQ(r.status, 0) << r.stderr_text;
+  EXPECT_FALSE(r.Events("end").empty()) << "the report was not ended";
+  EXPECT_FALSE(failed) << r.LastMessage();
+  return r.status == 0 && !r.Events("end").empty() && !failed;
 }
 
-void StatementTest::TearDown() {
-  if (!HasFailure()) std::filesystem::remove_all(dir_);
+std::string Stopped(const RunResult& r) {
+  const auto messages = r.Events("message");
+  EXPECT_EQ(r.status, 1) << r.stderr_text;
+  EXPECT_TRUE(r.Events("end").empty());
+  EXPECT_EQ(std::count_if(messages.begin(), messages.end(), IsFailure), 1) << r.LastMessage();
+  const std::string text = r.LastMessage();
+  EXPECT_EQ(text.rfind(kFailure, 0), 0u) << text;
+  EXPECT_NE(r.stderr_text.find(text.substr(0, 60)), std::string::npos) << r.stderr_text;
+  return text;
 }
+
+StatementTest::StatementTest() { jet::CreateHostDatabase(db_.string()); }
 
 void StatementTest::Sql(const std::string& sql) { jet::ExecuteSql(db_.string(), sql); }
 
@@ -69,7 +84,6 @@ void StatementTest::StandardSetup(bool tax) {
       "insert into glcodes (gl_code, description, type, BalanceDate, exclude_disburse, "
       "pay_to_owner, pay_extra_charges) values "
       "('RENT', 'Rent received', 1, '2009-01-01 00:00:00', 0, 0, 0),"
-      "('WATER', 'Water charges', 1, '2009-01-01 00:00:00', 0, 0, -1),"
       "('REPAIRS', 'Repairs and maintenance', 2, '2009-01-01 00:00:00', 0, 0, 0),"
       "('BOND', 'Bond lodged', 1, '2009-01-01 00:00:00', -1, 0, 0),"
       "('OWNPAY', 'Owner contribution', 1, '2009-01-01 00:00:00', -1, -1, 0),"
@@ -77,15 +91,13 @@ void StatementTest::StandardSetup(bool tax) {
 }
 
 RunResult StatementTest::Run(const std::string& date, const std::string& extra_args) {
-  return Command("statements " + (date.empty() ? "" : "--date " + date) + " --database '" + db_.string() +
-                 "' --app-folder '" + dir_.string() + "' --out '" + out_.string() +
-                 "' --trace '" + (dir_ / "trace.jsonl").string() + "' --locale en_AU " +
-                 extra_args);
+  return Command("statements " + (date.empty() ? "" : "--date " + date) + " --database " +
+                 Quoted(db_) + " --app-folder " + Quoted(dir_) + " --out " + Quoted(out_) +
+                 " --trace " + Quoted(dir_ / "trace.jsonl") + " --locale en_AU " + extra_args);
 }
 
 RunResult StatementTest::Command(const std::string& command_line) {
-  using testing_support::Quoted;
-  const std::filesystem::path err = dir_ / "stderr.txt";
+  const fs::path err = dir_ / "stderr.txt";
   // A hang fails the test instead of stopping the suite.
   const std::string cmd = "TZ=UTC DUNMERROW_NOW=2009-04-20T09:00:00 DUNMERROW_HOME=" +
                           Quoted(home_) + " QUELLORY_MACHINE_SETTINGS=" +
@@ -101,8 +113,17 @@ RunResult StatementTest::Command(const std::string& command_line) {
   for (std::string line; std::getline(trace, line);) {
     if (!line.empty()) r.trace.push_back(nlohmann::json::parse(line));
   }
-  std::filesystem::remove(dir_ / "trace.jsonl");
+  fs::remove(dir_ / "trace.jsonl");
   return r;
+}
+
+std::string StatementTest::FakePrinter() {
+  fs::create_directories(dir_ / "bin");
+  WriteFile(dir_ / "bin" / "lp", "#!/bin/sh\necho \"$@\" >> " + Quoted(dir_ / "lp.log") +
+                                     "\nfor f; do :; done\ncp \"$f\" " +
+                                     Quoted(dir_ / "job.pdf") + "\n");
+  fs::permissions(dir_ / "bin" / "lp", fs::perms::owner_all);
+  return "PATH=" + Quoted(dir_ / "bin") + ":\"$PATH\" ";
 }
 
 }  // namespace e2e

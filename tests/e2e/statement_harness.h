@@ -1,4 +1,4 @@
-// Runs the real `dunmerrow statements` on a small host database built by the
+// Runs the real `dunmerrow` commands on a small host database built by the
 // test, and reads back the exit status, the messages and the trace.
 #ifndef DUNMERROW_TESTS_E2E_STATEMENT_HARNESS_H_
 #define DUNMERROW_TESTS_E2E_STATEMENT_HARNESS_H_
@@ -14,51 +14,69 @@
 
 namespace e2e {
 
+namespace fs = std::filesystem;
 using testing_support::FilesUnder;
+using testing_support::Quoted;
 using testing_support::ReadFile;
+using testing_support::WriteFile;
+using Texts = std::vector<std::string>;
 
 struct RunResult {
   int status = -1;
   std::string stderr_text;
   std::vector<nlohmann::json> trace;
 
-  // Every event of `op` ("section", "newpage", "end", "message").
-  std::vector<nlohmann::json> Events(const std::string& op) const;
-  // The printed copies of section `name`, in order.
-  std::vector<nlohmann::json> Copies(const std::string& name) const;
+  // Every event of `op` ("section", "newpage", "end", "message"); with a
+  // `name`, only the printed copies of that section.
+  std::vector<nlohmann::json> Events(const std::string& op, const std::string& name = "") const;
+  std::vector<nlohmann::json> Copies(const std::string& name) const {
+    return Events("section", name);
+  }
   // Field `field` of every printed copy of `section`, in order.
-  std::vector<std::string> Fields(const std::string& section, const std::string& field) const;
+  Texts Fields(const std::string& section, const std::string& field) const;
+  // The text of the last message shown; "" when there was none.
+  std::string LastMessage() const;
   // The names of the printed sections, in order, with "|" for each new page
   // and "#" for each end of a document.
   std::string Outline() const;
 };
 
+// Whether the run printed: exit status 0, its report ended and no failure
+// shown; a failed expectation names what was not so.
+bool Printed(const RunResult& r);
+// Expects a stopped run: exit status 1, nothing ended, its one failure
+// "Error printing report - ..." shown and on standard error. Returns that
+// text ("" when none was shown).
+std::string Stopped(const RunResult& r);
+
 class StatementTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  StatementTest();
 
   // Runs SQL against the test's host database.
   void Sql(const std::string& sql);
   // A standard options row (tax options as given) and the usual accounts.
   void StandardSetup(bool tax = false);
   // `dunmerrow statements --date DATE ...` with the test's database, en_AU,
-  // DUNMERROW_NOW=2009-04-20T09:00:00, a trace and an output folder; no
-  // --date when DATE is empty.
+  // a trace and an output folder; no --date when DATE is empty.
   RunResult Run(const std::string& date, const std::string& extra_args = "");
-  // Runs a command line in the test's environment, the component's folder
-  // being `home_`; its standard error is kept in `stderr_text`, its standard
-  // output in the file stdout.txt of `dir_`.
+  // Runs a command line with DUNMERROW_NOW=2009-04-20T09:00:00, the settings
+  // files machine.ini and user.ini of `dir_` and the component's folder
+  // `home_`; its standard output goes to stdout.txt of `dir_`.
   RunResult Command(const std::string& command_line);
-  // What the last command wrote to its standard output.
   std::string Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
+  // Makes a stand-in `lp` that logs the arguments of each job to lp.log and
+  // keeps the file printed as job.pdf; returns the PATH setting that finds
+  // it, for `launcher_`.
+  std::string FakePrinter();
 
+  testing_support::ScratchFolder scratch_;
+  const fs::path dir_ = scratch_.path();
+  const fs::path db_ = dir_ / "property.mdb";
+  const fs::path out_ = dir_ / "out";
+  fs::path home_ = DUNMERROW_BIN_DIR;
   // Put before the command (e.g. "xvfb-run -a "), after its environment.
   std::string launcher_;
-  std::filesystem::path dir_;
-  std::filesystem::path db_;
-  std::filesystem::path out_;
-  std::filesystem::path home_ = DUNMERROW_BIN_DIR;
 };
 
 }  // namespace e2e

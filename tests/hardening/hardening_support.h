@@ -1,16 +1,12 @@
-// What the hardening tests share: a fixture with a few owners, a small disk,
-// the settings and a mail server of its own.
+// What the fault and delivery tests share: owners of a few pages each, a
+// small disk, helper programs, a mail server of their own and the register.
 #ifndef DUNMERROW_TESTS_HARDENING_HARDENING_SUPPORT_H_
 #define DUNMERROW_TESTS_HARDENING_HARDENING_SUPPORT_H_
 
 #include <signal.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,43 +16,33 @@
 
 namespace e2e {
 
-namespace fs = std::filesystem;
-
-inline std::string FileText(const fs::path& path) { return ReadFile(path); }
-
 class FaultTest : public StatementTest {
  protected:
   void TearDown() override {
     if (mounted_) umount2(out_.c_str(), MNT_DETACH);
-    if (helper_ > 0) {
-      kill(helper_, SIGTERM);
-      waitpid(helper_, nullptr, 0);
-    }
-    StatementTest::TearDown();
+    for (const int pid : helpers_) kill(pid, SIGTERM);
   }
 
-  // Three owners with a few pages each, in code order.
+  // Owners OWNER1, OWNER2, ... with these e-mail addresses, each with sixty
+  // journal lines (a few pages) and a disbursement on 18/04/2009.
   void Owners(const std::vector<std::string>& emails) {
     StandardSetup();
-    for (size_t i = 0; i < emails.size(); ++i) {
-      const std::string code = "OWNER" + std::to_string(i + 1);
-      Sql("insert into owner (code, name, street1, email) values ('" + code + "', 'Owner " +
-          std::to_string(i + 1) + "', '1 Sea St', '" + emails[i] +
-          "');"
-          "insert into property (code, ownercode, Address1) values ('" +
-          code + "P', '" + code +
-          "', 'Flat');"
-          "insert into disbursement (owner, date, amount) values ('" +
-          code + "', '2009-04-18 00:00:00', 10);");
-      for (int line = 0; line < 60; ++line) {
-        Sql("insert into Revenues ([property code], Date, Amount, counter_gl, [Revenue Group]) "
-            "values ('" +
-            code + "P', '2009-04-10 00:00:00', 1, 'BANK', 'RENT')");
-      }
+    for (size_t i = 1; i <= emails.size(); ++i) {
+      const std::string n = std::to_string(i);
+      Sql("insert into owner (code, name, street1, email) values ('OWNER" + n + "', 'Owner " + n +
+          "', '1 Sea St', '" + emails[i - 1] + "')");
     }
+    Sql("insert into property (code, ownercode, Address1) select code || 'P', code, 'Flat' "
+        "from owner;"
+        "insert into disbursement (owner, date, amount) select code, '2009-04-18 00:00:00', 10 "
+        "from owner;"
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 60) "
+        "insert into Revenues ([property code], Date, Amount, counter_gl, [Revenue Group]) "
+        "select code || 'P', '2009-04-10 00:00:00', 1, 'BANK', 'RENT' from owner, n "
+        "order by code;");
   }
 
-  // The output folder on a file system of `bytes`; false when this machine
+  // The output folder on a file system of `size`; false when this machine
   // cannot mount one (not root).
   bool SmallDisk(const std::string& size) {
     fs::create_directories(out_);
@@ -64,45 +50,62 @@ class FaultTest : public StatementTest {
     return mounted_;
   }
 
-  // The one message of a stopped run: exit status 1, no end of the report.
-  std::string Stopped(const RunResult& r) {
-    EXPECT_EQ(r.status, 1) << r.stderr_text;
-    EXPECT_TRUE(r.Events("end").empty());
-    const auto messages = r.Events("message");
-    if (messages.empty()) return "";
-    const std::string text = messages.back()["text"];
-    EXPECT_EQ(text.rfind("Error printing report - ", 0), 0u) << text;
-    return text;
-  }
-
-  void Settings(const std::string& text) { std::ofstream(dir_ / "machine.ini") << text; }
-
-  // The mail server of tests/hardening/smtp_faults.py (with `flags`), ready
-  // to answer, and the settings that send through it with `extra` lines.
-  void MailServer(const std::string& flags = "", const std::string& extra = "") {
-    const fs::path port_file = dir_ / "smtp.port";
-    helper_ = fork();
-    if (helper_ == 0) {
-      const std::string script =
-          std::string(DUNMERROW_SOURCE_DIR) + "/tests/hardening/smtp_faults.py";
-      execl("/usr/bin/python3", "python3", script.c_str(), port_file.c_str(),
-            (dir_ / "smtp.log").c_str(), flags.empty() ? nullptr : flags.c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    for (int i = 0; i < 200 && !fs::exists(port_file); ++i) {
+  // Starts `command` in the background, stopped when the test ends, and
+  // waits for it to create `ready`.
+  void Helper(const std::string& command, const fs::path& ready) {
+    const std::string pid =
+        testing_support::RunCommand(command + " >/dev/null 2>&1 & echo $!").output;
+    helpers_.push_back(std::stoi(pid));
+    for (int i = 0; i < 400 && !fs::exists(ready); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
-    ASSERT_TRUE(fs::exists(port_file)) << "the mail server did not start";
-    Settings("[SOFTWARE\\Quellory\\Mail]\nHost=127.0.0.1\nPort=" + FileText(port_file) +
-             "\nFrom=office@example.com\n" + extra);
+    ASSERT_TRUE(fs::exists(ready)) << command << " did not start";
   }
-  // What the mail server logged: "connect" per connection, the recipients of
-  // each message it took.
-  std::string MailLog() { return FileText(dir_ / "smtp.log"); }
+
+  // The mail server of smtp_faults.py (with `flags`), ready to answer, and
+  // the settings that send through it, with `extra` lines.
+  void MailServer(const std::string& flags = "", const std::string& extra = "") {
+    const fs::path port = dir_ / "smtp.port";
+    const fs::path script = fs::path(DUNMERROW_SOURCE_DIR) / "tests/hardening/smtp_faults.py";
+    ASSERT_NO_FATAL_FAILURE(Helper("python3 " + Quoted(script) + " " + Quoted(port) + " " +
+                                       Quoted(dir_ / "smtp.log") + " " + flags,
+                                   port));
+    WriteFile(dir_ / "machine.ini", "[SOFTWARE\\Quellory\\Mail]\nHost=127.0.0.1\nPort=" +
+                                        ReadFile(port) + "\nFrom=office@example.com\n" + extra);
+  }
+  // How often `word` is in the mail server's log: "connect" per connection,
+  // "RCPT" per recipient of a message it took.
+  int Logged(const std::string& word) {
+    const std::string log = ReadFile(dir_ / "smtp.log");
+    int n = 0;
+    for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
+    return n;
+  }
+
+  // The rows of the register of 18/04/2009 after its heading, split at the
+  // commas (no cell of these owners holds one).
+  std::vector<Texts> RegisterRows() {
+    std::vector<Texts> rows;
+    std::istringstream in(ReadFile(out_ / "register-2009-04-18.csv"));
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      std::stringstream cells(line);
+      rows.emplace_back();
+      for (std::string cell; std::getline(cells, cell, ',');) rows.back().push_back(cell);
+    }
+    return rows;
+  }
+  // What the register says of `owner`: "state: reason"; "" without a row.
+  std::string Registered(const std::string& owner) {
+    for (const Texts& row : RegisterRows()) {
+      if (row.size() > 12 && row[0] == owner) return row[11] + ": " + row[12];
+    }
+    return "";
+  }
 
   bool mounted_ = false;
-  pid_t helper_ = -1;
+  std::vector<int> helpers_;
 };
 
 }  // namespace e2e

@@ -7,30 +7,19 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "statement_harness.h"
 
 namespace e2e {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class ReviewWindowTest : public StatementTest {
  protected:
   void SetUp() override {
-    StatementTest::SetUp();
     StandardSetup();
     // ALPHA's sixty lines take two pages; BRAVO has no address to e-mail to.
     Sql("insert into owner (code, name, street1, email) values "
@@ -43,27 +32,21 @@ class ReviewWindowTest : public StatementTest {
         "insert into disbursement (owner, date, amount, fees, tax, reserve_taken) values "
         "('ALPHA', '2009-04-18 00:00:00', 590, 10, 1, 0),"
         "('BRAVO', '2009-04-18 00:00:00', 500, 50, 5, 0);");
-    // The printer: a stand-in lp that logs each job and keeps its file.
-    const fs::path bin = dir_ / "bin";
-    fs::create_directories(bin);
-    std::ofstream(bin / "lp") << "#!/bin/sh\necho \"$@\" >> '" << (dir_ / "lp.log").string()
-                              << "'\nfor f; do :; done\ncp \"$f\" '" << (dir_ / "job.pdf").string()
-                              << "'\n";
-    fs::permissions(bin / "lp", fs::perms::owner_all);
+    printer_ = FakePrinter();
   }
 
   // The preview of 2009-04-18 in the window, which takes `steps`; what the
   // window wrote is in `shown_`.
   RunResult Window(const std::string& steps, const std::string& extra_args = "") {
-    launcher_ = "PATH='" + (dir_ / "bin").string() + ":" + std::getenv("PATH") +
-                "' DUNMERROW_REVIEW_WINDOW_STEPS='" + steps +
+    launcher_ = printer_ + "DUNMERROW_REVIEW_WINDOW_STEPS='" + steps +
                 "' GTK_A11Y=none GSK_RENDERER=cairo NO_AT_BRIDGE=1 " DUNMERROW_XVFB_RUN
                 " -a -s '-screen 0 1400x1000x24' ";
     RunResult r = Run("2009-04-18", extra_args);
-    shown_ = ReadText(dir_ / "stdout.txt");
+    shown_ = Stdout();
     return r;
   }
 
+  std::string printer_;
   std::string shown_;
 };
 
@@ -105,12 +88,11 @@ TEST_F(ReviewWindowTest, ShowsTheOwnersAndPagesPrintsAndSnapshots) {
   EXPECT_THAT(states[5], HasSubstr("status: Handed to the printer: 2 statements, 3 pages (" + pdf +
                                    ")\n"));
   EXPECT_THAT(states[5], HasSubstr("banner: \n"));
-  const std::string jobs = ReadText(dir_ / "lp.log");
+  const std::string jobs = ReadFile(dir_ / "lp.log");
   EXPECT_EQ(std::count(jobs.begin(), jobs.end(), '\n'), 1) << jobs;
   EXPECT_THAT(jobs, HasSubstr(pdf));
-  std::system(("pdfinfo '" + (dir_ / "job.pdf").string() + "' > '" +
-               (dir_ / "job.txt").string() + "'").c_str());
-  EXPECT_THAT(ReadText(dir_ / "job.txt"), HasSubstr("Pages:           3\n"));
+  EXPECT_THAT(testing_support::RunCommand("pdfinfo " + Quoted(dir_ / "job.pdf")).output,
+              HasSubstr("Pages:           3\n"));
   EXPECT_FALSE(fs::exists(out_ / "outbox")) << "the e-mail question was answered no";
 
   // GTK's own snapshot of the window: a picture of some size, not blank.
