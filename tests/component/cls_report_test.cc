@@ -18,7 +18,10 @@ class ClsReportPeer {
 
 namespace {
 
+using core::Variant;
 using testing_support::ExpectComError;
+using testing_support::FakeDatabase;
+using testing_support::FakeDBEngine;
 using testing_support::FakeReport;
 
 class ClsReportTest : public ::testing::Test {
@@ -27,11 +30,9 @@ class ClsReportTest : public ::testing::Test {
     env_.Set("DUNMERROW_HOME", home_.path().string());
     env_.Settings(home_.File("machine.ini"), home_.File("user.ini"));
     env_.Set("DUNMERROW_NOW", "2009-04-18T10:00:00");
-    db_->Answer("from options", {{{"PrintName", core::Variant(false)},
-                                  {"PrintAddress", core::Variant(false)},
-                                  {"TaxExpense", core::Variant(false)},
-                                  {"TaxIncome", core::Variant(false)},
-                                  {"TaxDisburse", core::Variant(false)}}});
+    db_->Answer("from options", {{{"PrintName", Variant(false)}, {"PrintAddress", Variant(false)},
+                                  {"TaxExpense", Variant(false)}, {"TaxIncome", Variant(false)},
+                                  {"TaxDisburse", Variant(false)}}});
     db_->Answer("from glcodes", {});
     db_->Answer("from owner", {});
     platform::RegisterFactory(contracts::kDBEngineProgId, [this] { return engine_; });
@@ -53,21 +54,17 @@ class ClsReportTest : public ::testing::Test {
   testing_support::ScratchFolder home_;
   testing_support::ScopedEnvironment env_;
   testing_support::MessageCapture shown_;
-  std::shared_ptr<testing_support::FakeDatabase> db_ =
-      std::make_shared<testing_support::FakeDatabase>();
-  std::shared_ptr<testing_support::FakeDBEngine> engine_ =
-      std::make_shared<testing_support::FakeDBEngine>(db_);
+  std::shared_ptr<FakeDatabase> db_ = std::make_shared<FakeDatabase>();
+  std::shared_ptr<FakeDBEngine> engine_ = std::make_shared<FakeDBEngine>(db_);
   std::vector<std::shared_ptr<FakeReport>> created_;
 };
 
 TEST_F(ClsReportTest, ParametersAreSetOnceAndReadWithoutRegardToCase) {
   clsReport report;
-  report.SetParam("DateTo", core::Variant(core::Date::FromCivil(2009, 4, 18)));
-  ExpectComError(457, "", [&] {
-    report.SetParam("DATETO", core::Variant(core::Date::FromCivil(2010, 1, 1)));
-  });
+  report.SetParam("DateTo", Variant(core::Date::FromCivil(2009, 4, 18)));
+  ExpectComError(457, "", [&] { report.SetParam("DATETO", Variant("2010-01-01")); });
   EXPECT_EQ(ClsReportPeer::GetParam(report, "dateto", ""), "2009-04-18");
-  report.SetParam("bNotes", core::Variant::Null());
+  report.SetParam("bNotes", Variant::Null());
   EXPECT_EQ(ClsReportPeer::GetParam(report, "bNotes", false), "False");
   EXPECT_EQ(ClsReportPeer::GetParam(report, "missing", true), "True");
 }
@@ -86,7 +83,7 @@ TEST_F(ClsReportTest, MissingOrHiddenDefinitionDoesNothing) {
 TEST_F(ClsReportTest, RunWithoutDisbursementsThenPrintButton) {
   clsReport report;
   WriteDefinition("OwnerStatement.rdn");
-  report.SetParam("DateTo", core::Variant(core::Date::FromCivil(2009, 4, 18)));
+  report.SetParam("DateTo", Variant(core::Date::FromCivil(2009, 4, 18)));
   report.PrintReport("OwnerStatement");
   ASSERT_EQ(created_.size(), 1u);
   EXPECT_EQ(shown_.Lines(), std::vector<std::string>{
