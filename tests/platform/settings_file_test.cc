@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "platform/settings_hive.h"
@@ -139,23 +138,6 @@ TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
   }
   EXPECT_EQ(file.Find("Settings", ""), Text("empty name is the default value"));
   EXPECT_EQ(file.Find("Settings", "good"), Text("yes"));
-}
-
-// Arbitrary bytes, NULs among them, never crash the reader, rewriting is
-// stable, and a value set in such a file reads back.
-TEST(SettingsFileTest, ArbitraryBytesAreReadAndRewrittenSafely) {
-  std::mt19937 random(20261206);
-  const std::string alphabet = "[]=\"\\;#@ \t\r\n\0\x01\xff"s + "abcdword:hex(7):,0123456789";
-  for (int round = 0; round < 2000; ++round) {
-    std::string text;
-    for (size_t i = random() % 120; i > 0; --i) text += alphabet[random() % alphabet.size()];
-    SettingsFile file = SettingsFile::Parse(text);
-    const std::string before = file.Serialise();
-    EXPECT_EQ(SettingsFile::Parse(before).Serialise(), before);
-    file.Set("Settings", "apppath", Text("/srv/q"));
-    const auto reread = SettingsFile::Parse(file.Serialise());
-    EXPECT_EQ(reread.Find("Settings", "apppath"), Text("/srv/q")) << "in:\n" << file.Serialise();
-  }
 }
 
 }  // namespace

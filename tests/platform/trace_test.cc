@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace platform {
 namespace {
 
 TEST(JsonQuote, EscapesWhatJsonNeedsAndMendsBrokenUtf8) {
-  const struct {
-    std::string text;
-    std::string quoted;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"", "\"\""},
       {"Rent received", "\"Rent received\""},
       {"say \"hi\"", "\"say \\\"hi\\\"\""},
@@ -22,7 +22,7 @@ TEST(JsonQuote, EscapesWhatJsonNeedsAndMendsBrokenUtf8) {
       {"\xFF\xFE", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
       {"\x7F", "\"\x7F\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(JsonQuote(c.text), c.quoted) << c.text;
+  for (const auto& [text, quoted] : cases) EXPECT_EQ(JsonQuote(text), quoted) << text;
 }
 
 }  // namespace

@@ -40,65 +40,64 @@ Schedule ScheduleOf(const std::vector<Row>& rows) {
   return periods;
 }
 
-constexpr AllocationMode kRentFirst = AllocationMode::kRentFirst;
-constexpr AllocationMode kInterleaved = AllocationMode::kInterleaved;
+// How the pools are spent: all rents first, the rent group paying extras or
+// not, or each period's rent and extras in turn.
+enum Rule { kRentFirst, kRentFirstPaysExtras, kInterleaved };
 
-struct AllocationCase {
-  std::string name;
-  std::vector<Row> charges;
-  double rent_pool;
-  double other_extras;
-  bool pays_extras;
-  AllocationMode mode;
-  std::vector<double> rent_paid;
-  std::vector<double> extras_paid;
-  std::vector<double> owing;
-};
-
+// Every Owing is what the period charges less what was paid on it; the
+// leftovers are booked on the last period.
 TEST(AllocatePaymentsTest, Table) {
-  // name, charges (rent, extras), rent pool, other groups' extras, rent pays extras, mode;
-  // rent paid, extras paid and owing per period
-  // clang-format off
-  const AllocationCase cases[] = {
-      {"rent first, part paid", {{100}, {100}, {100}}, 250, 0, false, kRentFirst,
-       {100, 100, 50}, {0, 0, 0}, {0, 0, 50}},
-      {"overpayment on the last period", {{100}, {100}, {100}}, 400, 0, false, kRentFirst,
-       {100, 100, 200}, {0, 0, 0}, {0, 0, -100}},
-      {"interleaved", {{100, 20}, {100, 20}}, 230, 0, true, kInterleaved,
-       {100, 100}, {20, 10}, {0, 10}},
-      {"interleaved stops inside the second rent", {{100, 20}, {100, 20}}, 130, 0, true,
-       kInterleaved, {100, 10}, {20, 0}, {0, 110}},
-      {"rent first from the rent group's pool", {{100, 20}, {100, 20}}, 130, 0, true, kRentFirst,
-       {100, 30}, {0, 0}, {20, 90}},
-      {"extras from the other groups, rent leftover on the last", {{100, 20}, {100, 20}}, 230, 25,
-       false, kRentFirst, {100, 130}, {20, 5}, {0, -15}},
-      {"extras left over on the last period", {{100, 20}, {100}}, 200, 50, false, kRentFirst,
-       {100, 100}, {20, 30}, {0, -30}},
-      {"periods without extras are passed over", {{100}, {100, 20}}, 230, 0, true, kRentFirst,
-       {100, 110}, {0, 20}, {0, -10}},
-      {"a pool equal to the rent pays it and stops", {{100, 20}, {100, 20}}, 100, 0, true,
-       kInterleaved, {100, 0}, {0, 0}, {20, 120}},
-      {"a negative pool goes to the first period", {{100}, {100}}, -50, 0, false, kRentFirst,
-       {-50, 0}, {0, 0}, {150, 100}},
-      {"nothing paid", {{100, 20}}, 0, 0, false, kRentFirst, {0}, {0}, {120}},
-      {"empty schedule loses the payments", {}, 100, 30, false, kRentFirst, {}, {}, {}},
+  const struct {
+    std::string name;
+    std::vector<Row> charges;
+    double rent_pool;
+    double other_extras;
+    Rule rule;
+    std::vector<double> rent_paid;
+    std::vector<double> extras_paid;
+  } cases[] = {
+      // clang-format off
+      {"part paid", {{100}, {100}, {100}}, 250, 0, kRentFirst, {100, 100, 50}, {0, 0, 0}},
+      {"overpaid on the last period", {{100}, {100}, {100}}, 400, 0, kRentFirst,
+       {100, 100, 200}, {0, 0, 0}},
+      {"interleaved", {{100, 20}, {100, 20}}, 230, 0, kInterleaved, {100, 100}, {20, 10}},
+      {"interleaved, inside the second rent", {{100, 20}, {100, 20}}, 130, 0, kInterleaved,
+       {100, 10}, {20, 0}},
+      {"rent first from the rent group", {{100, 20}, {100, 20}}, 130, 0, kRentFirstPaysExtras,
+       {100, 30}, {0, 0}},
+      {"other groups' extras, rent left over", {{100, 20}, {100, 20}}, 230, 25, kRentFirst,
+       {100, 130}, {20, 5}},
+      {"extras left over", {{100, 20}, {100}}, 200, 50, kRentFirst, {100, 100}, {20, 30}},
+      {"no extras is passed over", {{100}, {100, 20}}, 230, 0, kRentFirstPaysExtras,
+       {100, 110}, {0, 20}},
+      // The comparisons are strict: a pool equal to a charge pays it and stops.
+      {"a pool equal to the rent", {{100, 20}, {100, 20}}, 100, 0, kInterleaved, {100, 0}, {0, 0}},
+      {"a negative pool", {{100}, {100}}, -50, 0, kRentFirst, {-50, 0}, {0, 0}},
+      {"nothing paid", {{100, 20}}, 0, 0, kRentFirst, {0}, {0}},
+      {"empty schedule loses the payments", {}, 100, 30, kRentFirst, {}, {}},
       // In doubles 1.0 - 0.3 - 0.3 falls short of 0.4; in currency it is exact.
-      {"currency stays exact", {{0.3}, {0.3}, {0.4}}, 1.0, 0, false, kRentFirst,
-       {0.3, 0.3, 0.4}, {0, 0, 0}, {0, 0, 0}},
+      {"currency stays exact", {{0.3}, {0.3}, {0.4}}, 1.0, 0, kRentFirst, {0.3, 0.3, 0.4},
+       {0, 0, 0}},
+      // clang-format on
   };
-  // clang-format on
-  for (const AllocationCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Schedule periods = ScheduleOf(c.charges);
-    AllocatePayments(periods, {Money(c.rent_pool), Money(c.other_extras), c.pays_extras, c.mode});
+    const AllocationMode mode =
+        c.rule == kInterleaved ? AllocationMode::kInterleaved : AllocationMode::kRentFirst;
+    AllocatePayments(periods,
+                     {Money(c.rent_pool), Money(c.other_extras), c.rule != kRentFirst, mode});
     ASSERT_EQ(periods.size(), c.charges.size() + 1);
     core::Currency total;
     for (size_t i = 1; i < periods.size(); ++i) {
       SCOPED_TRACE("period " + std::to_string(i));
-      EXPECT_EQ(periods[i].RentPaid, Money(c.rent_paid[i - 1]));
-      EXPECT_EQ(periods[i].ExtrasPaid, Money(c.extras_paid[i - 1]));
-      EXPECT_EQ(periods[i].Owing, Money(c.owing[i - 1]));
-      total += Money(c.owing[i - 1]);
+      const Row& due = c.charges[i - 1];
+      const core::Currency rent_paid = Money(c.rent_paid[i - 1]);
+      const core::Currency extras_paid = Money(c.extras_paid[i - 1]);
+      EXPECT_EQ(periods[i].RentPaid, rent_paid);
+      EXPECT_EQ(periods[i].ExtrasPaid, extras_paid);
+      EXPECT_EQ(periods[i].Owing, Money(due.rent) + Money(due.extras) - rent_paid - extras_paid);
+      total += periods[i].Owing;
     }
     EXPECT_EQ(TotalOwing(periods), total);
   }
