@@ -157,9 +157,8 @@ TEST_F(GeneralTest, RowOperationsAndLookupsOnRealRecordsets) {
   EXPECT_EQ(General::LookupValue("name", "owner", "where code = 'N1'", "none"), "");
   EXPECT_EQ(General::LookupValue("name", "owner", "where code = 'ZZ'", "none"), "none");
   EXPECT_EQ(General::LookupValue("count(*)", "owner", "", "none"), "4");
-  EXPECT_EQ(TakeTitles(), Lines{});
   EXPECT_EQ(General::LookupValue("name", "missing_table", "", "none"), "none");
-  EXPECT_EQ(TakeTitles(), Lines{"Data Create Set"});
+  EXPECT_EQ(TakeTitles(), Lines{"Data Create Set"}) << "only the missing table is reported";
 }
 
 TEST_F(GeneralTest, RowOperationFailuresAreReportedWithFixedAnswers) {
@@ -180,9 +179,8 @@ TEST_F(GeneralTest, RowOperationFailuresAreReportedWithFixedAnswers) {
   // the end-of-rows question answers true with one, so loops end.
   rs->Close();
   EXPECT_TRUE(General::DataIsEmpty(rs));
-  EXPECT_EQ(TakeTitles(), Lines{});
   EXPECT_TRUE(General::DataEOF(rs));
-  ASSERT_EQ(TakeTitles(), Lines{"Data EOF"});
+  EXPECT_EQ(TakeTitles(), Lines{"Data EOF"});
 
   General::RecordsetPtr absent;
   General::DataMoveNext(absent);
