@@ -77,9 +77,8 @@ TEST_F(MdbImportTest, DatesOutsideTheUsualRangeAndMemoText) {
   auto db = Import("DateTestDatabase.mdb");
   EXPECT_EQ(Count(db, "DateTest"), 6);
   const auto date_of = [&](int id, const char* column) {
-    return db->OpenRecordset("select * from DateTest where IDCol = " + std::to_string(id))
-        ->Field(column)
-        .AsDate();
+    const std::string sql = "select * from DateTest where IDCol = " + std::to_string(id);
+    return db->OpenRecordset(sql)->Field(column).AsDate();
   };
   EXPECT_EQ(date_of(1, "DateTimeCol"), Date::FromCivil(2021, 12, 2));
   EXPECT_EQ(date_of(2, "DateCol"), Date::FromCivil(9999, 1, 1));
@@ -99,9 +98,8 @@ TEST_F(MdbImportTest, UnicodeTextLongMemoAndOle) {
   auto db = Import("testUnicodeCompV2003.mdb");
   EXPECT_EQ(Count(db, "Table"), 8);
   const auto text = [&](int id) {
-    return db->OpenRecordset("select * from [Table] where ID = " + std::to_string(id))
-        ->Field("Unicode")
-        .AsString();
+    const std::string sql = "select * from [Table] where ID = " + std::to_string(id);
+    return db->OpenRecordset(sql)->Field("Unicode").AsString();
   };
   EXPECT_EQ(text(2), "ääkkösiä");
   EXPECT_EQ(text(3), "Мир");
@@ -126,12 +124,10 @@ TEST_F(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
   // As a host's tables come from a Jet file: the disbursements and extra fees
   // are there, the notes are not, and the expenses lack a column.
   sqlite3_exec(raw,
-               "CREATE TABLE disbursement (recordnumber INTEGER, owner TEXT, date DATETIME TEXT);"
-               "CREATE TABLE tenancy (reference TEXT COLLATE NOCASE, name TEXT);"
-               "CREATE TABLE extra_fees (disburse_id INTEGER, date DATETIME TEXT, description "
-               "TEXT, value CURRENCY REAL, tax CURRENCY REAL);"
-               "CREATE TABLE Expenses (Date DATETIME TEXT, Amount CURRENCY REAL);"
-               "INSERT INTO extra_fees VALUES (7, '2009-04-18 00:00:00', 'Inspection', 55, 5);",
+               "CREATE TABLE disbursement (recordnumber, owner, date);"
+               "CREATE TABLE tenancy (reference, name);"
+               "CREATE TABLE extra_fees (disburse_id, date, description, value, tax);"
+               "CREATE TABLE Expenses (Date, Amount);",
                nullptr, nullptr, nullptr);
   AddHostIndexesAndView(raw);
   std::vector<std::string> names;
