@@ -1,6 +1,6 @@
 // Printing through a stand-in `lp` on PATH: one that hangs is killed with
-// whatever it started once the timeout passes, one that answers is waited
-// for.
+// whatever it started once the timeout passes, one that refuses or is not
+// there is an error that says where the statements are.
 #include "engines/report/printer.h"
 
 #include <gtest/gtest.h>
@@ -61,17 +61,27 @@ TEST_F(PrinterTest, AHangingLpIsKilledAfterTheTimeoutAndTheStatementsAreKept) {
   ASSERT_FALSE(pid.empty());
   EXPECT_FALSE(StillRunning(pid)) << "what lp started still runs";
   EXPECT_TRUE(std::filesystem::exists(pdf_));
+}
 
+TEST_F(PrinterTest, ARefusedJobOrNoLpAtAllIsAnErrorAndThePdfStays) {
+  const auto print = [&] {
+    auto report = NewReport(contracts::kDestinationPrinter);
+    PrintStatement(*report, "Ms Alice Brown", 1);
+    report->EndReport();
+  };
   FakeLp("echo 'request id is front-desk-7 (1 file(s))'\nexit 0\n");
-  EXPECT_NO_THROW(report_engine::SubmitToPrinter(pdf_, "front-desk", std::chrono::seconds(5)));
+  EXPECT_NO_THROW(print());
   FakeLp("echo 'lp: The printer or class does not exist.' >&2\nexit 1\n");
-  const auto refused = ExpectComError(core::kErrPrinter, "", [&] {
-    report_engine::SubmitToPrinter(pdf_, "", std::chrono::seconds(5));
-  });
-  EXPECT_EQ(refused.description(),
+  EXPECT_EQ(ExpectComError(core::kErrPrinter, "", print).description(),
             "the printer (default) did not take the statements: lp: The printer or class does "
             "not exist.; the statements are in " +
-                pdf_);
+                Pdf());
+  EXPECT_TRUE(std::filesystem::is_regular_file(Pdf()));
+  std::filesystem::remove(Pdf());
+  env_.Set("PATH", (dir_ / "nowhere").string());
+  EXPECT_EQ(ExpectComError(core::kErrPrinter, "", print).description(),
+            "cannot print: the lp command (CUPS) is not installed; the statements are in " + Pdf());
+  EXPECT_TRUE(std::filesystem::is_regular_file(Pdf()));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <set>
 #include <sstream>
 
-#include "core/com_error.h"
 #include "engines/report/page_painter.h"
 #include "engines/report/preview_pages.h"
 #include "report_test_util.h"
@@ -20,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-using testing_support::ExpectComError;
 
 class ReportEngineTest : public ReportTest {
  protected:
@@ -83,26 +81,6 @@ TEST_F(ReportEngineTest, SectionsThatDoNotFitStartANewPageAndEqualInputGivesEqua
   EXPECT_FALSE(fs::exists(Pdf()));
   run(true);
   EXPECT_EQ(ReadFile(Pdf()), first);
-}
-
-TEST_F(ReportEngineTest, PrintingWithoutAPrinterIsAnErrorAndThePdfStays) {
-  options_.printer = "no-such-printer";
-  const auto print = [&] {
-    auto report = NewReport(contracts::kDestinationPrinter);
-    PrintStatement(*report, "Ms Alice Brown", 1);
-    report->EndReport();
-  };
-  const auto refused = ExpectComError(
-      core::kErrPrinter, "the printer no-such-printer did not take the statements: ", print);
-  EXPECT_THAT(refused.description(), ::testing::EndsWith("; the statements are in " + Pdf()));
-  EXPECT_TRUE(fs::is_regular_file(Pdf()));
-  fs::remove(Pdf());
-  // Without CUPS' lp at all.
-  env_.Set("PATH", dir_.string());
-  const auto missing = ExpectComError(core::kErrPrinter, "", print);
-  EXPECT_EQ(missing.description(),
-            "cannot print: the lp command (CUPS) is not installed; the statements are in " + Pdf());
-  EXPECT_TRUE(fs::is_regular_file(Pdf()));
 }
 
 // One PDF holds the run, each statement numbers its own pages, and a
