@@ -8,7 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "accounts/account_cache.h"
 #include "core/com_error.h"
