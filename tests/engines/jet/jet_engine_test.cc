@@ -173,8 +173,8 @@ TEST_F(JetEngineTest, ValuesHaveTheHostTypesAndColumnsAreFoundByName) {
 }
 
 // Dates are stored to the second: a date literal is midnight. Codes compare
-// without regard to case, quotes and all.
-TEST_F(JetEngineTest, DatesAndCodesCompareAsTheHostDoes) {
+// without regard to case, quotes and all; true and false are -1 and 0.
+TEST_F(JetEngineTest, DatesCodesAndYesNoCompareAsTheHostDoes) {
   const struct {
     const char* sql;
     Strings rows;

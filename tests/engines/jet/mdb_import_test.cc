@@ -131,7 +131,8 @@ TEST_F(MdbImportTest, HostIndexesAndViewWhereTheirTablesAre) {
                nullptr, nullptr, nullptr);
   AddHostIndexesAndView(raw);
   std::vector<std::string> names;
-  auto rs = WrapSqliteDatabase(raw, "host")->OpenRecordset(
+  auto db = WrapSqliteDatabase(raw, "host");
+  auto rs = db->OpenRecordset(
       "select name from sqlite_master where type in ('index', 'view') order by name");
   for (; !rs->IsEOF(); rs->MoveNext()) names.push_back(rs->Field("name").AsString());
   EXPECT_EQ(names, (std::vector<std::string>{"disbursement_by_date", "disbursement_by_owner",
