@@ -1,5 +1,6 @@
 // The command line end to end: what each command says, its exit status, the
 // report date, and what check-database finds.
+#include <regex>
 #include <string>
 
 #include "statement_harness.h"
@@ -7,19 +8,7 @@
 namespace e2e {
 namespace {
 
-class CommandsTest : public StatementTest {
- protected:
-  // `text` with every "DIR" naming the test's folder and "SRC" the sources.
-  std::string Placed(std::string text) const {
-    for (const auto& [name, path] : {std::pair{"DIR", dir_.string()},
-                                     std::pair{"SRC", std::string(DUNMERROW_SOURCE_DIR)}}) {
-      for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at)) {
-        text.replace(at, 3, path);
-      }
-    }
-    return text;
-  }
-};
+using CommandsTest = StatementTest;
 
 struct Usage {
   const char* command_line;  // "DIR" is the test's folder, "SRC" the sources
@@ -28,7 +17,8 @@ struct Usage {
 };
 
 // In order, each with what it prints: a usage error exits 2, a database,
-// definition or file that cannot be opened 1; no statement is printed.
+// definition or file that cannot be opened 1, a day without disbursements 0;
+// none prints a statement.
 constexpr Usage kUsages[] = {
     {"statements --help", 0, "Usage: dunmerrow statements [OPTIONS]\n"},
     {"statements --colour", 2, "unknown option '--colour'"},
@@ -48,6 +38,9 @@ constexpr Usage kUsages[] = {
     {"import DIR/nothing.mdb DIR/x.sqlite", 1, "Could not find file 'DIR/nothing.mdb'"},
     {"settings set --machine Configure Printer office-laser", 0, ""},
     {"settings get Configure Printer", 0, "office-laser\n"},
+    {"statements --date 2009-04-19 --database DIR/property.mdb --out DIR/out --locale en_AU "
+     "--trace DIR/trace.jsonl",
+     0, "There were no disbursements done on 19/04/2009"},
     // The folder's own database would print; the one named does not open.
     {"statements --date 2009-04-18 --database DIR/nonexistent.mdb --app-folder DIR "
      "--out DIR/out --trace DIR/trace.jsonl",
@@ -64,15 +57,20 @@ TEST_F(CommandsTest, EveryCommandSaysWhatWentWrongAndGivesItsExitStatus) {
   WriteFile(dir_ / "bad.rdn", "<report>\n<section name=\"A\" height=\"100\">\n"
                               "<field name=\"x\" top=\"zz\" left=\"0\" width=\"10\" "
                               "height=\"10\"/>\n</section>\n</report>\n");
+  const auto placed = [&](const std::string& text) {
+    return std::regex_replace(std::regex_replace(text, std::regex("DIR"), dir_.string()),
+                              std::regex("SRC"), DUNMERROW_SOURCE_DIR);
+  };
   for (const Usage& usage : kUsages) {
-    RunResult r = Command(Placed(usage.command_line));
+    RunResult r = Command(placed(usage.command_line));
     EXPECT_EQ(r.status, usage.status) << usage.command_line << "\n" << r.stderr_text;
-    EXPECT_NE((Stdout() + r.stderr_text).find(Placed(usage.says)), std::string::npos)
+    EXPECT_NE((Stdout() + r.stderr_text).find(placed(usage.says)), std::string::npos)
         << usage.command_line << ":\n" << Stdout() << r.stderr_text;
     EXPECT_TRUE(r.Events("section").empty()) << usage.command_line;
     EXPECT_EQ(r.stderr_text.find("Reverting"), std::string::npos) << r.stderr_text;
   }
-  EXPECT_EQ(FilesUnder(out_), Texts{});  // nothing written
+  // Only the day without disbursements has its register.
+  EXPECT_EQ(FilesUnder(out_), (Texts{"register-2009-04-19.csv", "register-2009-04-19.json"}));
   EXPECT_TRUE(fs::exists(dir_ / "copy.sqlite"));
 }
 

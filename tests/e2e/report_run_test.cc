@@ -1,6 +1,5 @@
-// Owner statements end to end: the run's messages, periods, addresses, pages,
-// per-owner documents, failures and the disbursement section, read from the
-// trace of the real command.
+// Owner statements end to end: periods, addresses, pages, a failure and the
+// disbursement section, read from the trace of the real command.
 #include "statement_harness.h"
 
 namespace e2e {
@@ -24,15 +23,6 @@ class ReportRunTest : public StatementTest {
   }
 };
 
-TEST_F(ReportRunTest, NoDisbursementsOnTheDate) {
-  StandardSetup();
-  RunResult r = Run("2009-04-18");
-  EXPECT_EQ(r.status, 0) << r.stderr_text;
-  ASSERT_EQ(r.Events("message").size(), 1u);
-  EXPECT_EQ(r.LastMessage(), "There were no disbursements done on 18/04/2009");
-  EXPECT_EQ(r.Outline(), "# ");
-}
-
 TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
   Owners();
   RunResult r = Run("2009-04-18");
@@ -55,23 +45,6 @@ TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
   EXPECT_EQ(r.Outline().rfind("Header ", 0), 0u) << r.Outline();
   ASSERT_EQ(r.Events("end").size(), 1u);
   EXPECT_EQ(r.Events("end")[0]["destination"], 0);
-}
-
-TEST_F(ReportRunTest, OutboxGetsOneDocumentPerOwner) {
-  Owners();
-  RunResult r = Run("2009-04-18", "--to outbox");
-  ASSERT_TRUE(Printed(r));
-  Texts to;
-  for (const auto& e : r.Events("end")) {
-    to.push_back(e["emailTo"]);
-    EXPECT_EQ(e["emailSubject"], "Rental Summary");
-    EXPECT_EQ(e["destination"], 7);
-  }
-  EXPECT_EQ(to, (Texts{"alice@example.com", "bob@example.com", ""}));
-  EXPECT_TRUE(r.Events("newpage").empty());  // each owner opens a document of its own
-  EXPECT_EQ(FilesUnder(out_ / "outbox"),
-            (Texts{"Statement-2009-04-18-ALPHA.eml", "Statement-2009-04-18-BRAVO.eml",
-                   "Statement-2009-04-18-CHARLIE.eml"}));
 }
 
 TEST_F(ReportRunTest, AFailureInTheSecondOwnerStopsTheRun) {

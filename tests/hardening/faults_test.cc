@@ -1,12 +1,117 @@
 // Failing surroundings through the real command: a full disk, an output
-// folder that is no folder and a locked database. Each run stops with its
-// message or reports the problem; nothing is left half-written.
-#include <algorithm>
+// folder that is no folder, a locked database, and delivery through a real
+// mail server on 127.0.0.1 that fails in its own ways. Each statement is
+// sent once however often the run is repeated, one run at a time uses an
+// output folder, and nothing is left half-written.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
-#include "hardening_support.h"
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "statement_harness.h"
 
 namespace e2e {
 namespace {
+
+class FaultTest : public StatementTest {
+ protected:
+  void TearDown() override {
+    if (mounted_) umount2(out_.c_str(), MNT_DETACH);
+    for (const int pid : helpers_) kill(pid, SIGTERM);
+  }
+
+  // Owners OWNER1, OWNER2, ... with these e-mail addresses, each with sixty
+  // journal lines (a few pages) and a disbursement on 18/04/2009.
+  void Owners(const std::vector<std::string>& emails) {
+    StandardSetup();
+    for (size_t i = 1; i <= emails.size(); ++i) {
+      const std::string n = std::to_string(i);
+      Sql("insert into owner (code, name, street1, email) values ('OWNER" + n + "', 'Owner " + n +
+          "', '1 Sea St', '" + emails[i - 1] + "')");
+    }
+    Sql("insert into property (code, ownercode, Address1) select code || 'P', code, 'Flat' "
+        "from owner;"
+        "insert into disbursement (owner, date, amount) select code, '2009-04-18 00:00:00', 10 "
+        "from owner;"
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 60) "
+        "insert into Revenues ([property code], Date, Amount, counter_gl, [Revenue Group]) "
+        "select code || 'P', '2009-04-10 00:00:00', 1, 'BANK', 'RENT' from owner, n "
+        "order by code;");
+  }
+
+  // The output folder on a file system of `size`; false when this machine
+  // cannot mount one (not root).
+  bool SmallDisk(const std::string& size) {
+    fs::create_directories(out_);
+    mounted_ = mount("tmpfs", out_.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    return mounted_;
+  }
+
+  // Starts `command` in the background, stopped when the test ends, and
+  // waits for it to create `ready`.
+  void Helper(const std::string& command, const fs::path& ready) {
+    const std::string pid =
+        testing_support::RunCommand(command + " >/dev/null 2>&1 & echo $!").output;
+    helpers_.push_back(std::stoi(pid));
+    for (int i = 0; i < 400 && !fs::exists(ready); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ASSERT_TRUE(fs::exists(ready)) << command << " did not start";
+  }
+
+  // The mail server of smtp_faults.py (with `flags`), ready to answer, and
+  // the settings that send through it, with `extra` lines.
+  void MailServer(const std::string& flags = "", const std::string& extra = "") {
+    const fs::path port = dir_ / "smtp.port";
+    const fs::path script = fs::path(DUNMERROW_SOURCE_DIR) / "tests/hardening/smtp_faults.py";
+    ASSERT_NO_FATAL_FAILURE(Helper("python3 " + Quoted(script) + " " + Quoted(port) + " " +
+                                       Quoted(dir_ / "smtp.log") + " " + flags,
+                                   port));
+    WriteFile(dir_ / "machine.ini", "[SOFTWARE\\Quellory\\Mail]\nHost=127.0.0.1\nPort=" +
+                                        ReadFile(port) + "\nFrom=office@example.com\n" + extra);
+  }
+  // How often `word` is in the mail server's log: "connect" per connection,
+  // "RCPT" per recipient of a message it took.
+  int Logged(const std::string& word) {
+    const std::string log = ReadFile(dir_ / "smtp.log");
+    int n = 0;
+    for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
+    return n;
+  }
+
+  // The rows of the register of 18/04/2009 after its heading, split at the
+  // commas (no cell of these owners holds one).
+  std::vector<Texts> RegisterRows() {
+    std::vector<Texts> rows;
+    std::istringstream in(ReadFile(out_ / "register-2009-04-18.csv"));
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      std::stringstream cells(line);
+      rows.emplace_back();
+      for (std::string cell; std::getline(cells, cell, ',');) rows.back().push_back(cell);
+    }
+    return rows;
+  }
+  // What the register says of `owner`: "state: reason"; "" without a row.
+  std::string Registered(const std::string& owner) {
+    for (const Texts& row : RegisterRows()) {
+      if (row.size() > 12 && row[0] == owner) return row[11] + ": " + row[12];
+    }
+    return "";
+  }
+
+  bool mounted_ = false;
+  std::vector<int> helpers_;
+};
 
 TEST_F(FaultTest, AFullDiskStopsThePdfAndLeavesNoPartOfIt) {
   // The demo portfolio's preview is larger than the disk: the disk fills in
@@ -95,6 +200,104 @@ TEST_F(FaultTest, ALockedDatabaseIsReportedAndLogged) {
               ReadFile(entry.path()).find("locked") != std::string::npos;
   }
   EXPECT_TRUE(logged);
+}
+
+using DeliveryTest = FaultTest;
+
+TEST_F(DeliveryTest, AReRunSendsNothingTwiceUnlessTheStatementChangedOrResendIsAsked) {
+  // Five addresses in one field are no address; the other owners still go.
+  Owners({"one@example.com", "two@example.com",
+          "ann.one@example.com; bob.two@example.com; cat.three@example.com; "
+          "dan.four@example.com; eve.five@example.com"});
+  ASSERT_NO_FATAL_FAILURE(MailServer());
+  RunResult first = Run("2009-04-18", "--to email");
+  EXPECT_EQ(first.status, 3) << first.stderr_text;  // one was meant to go and did not
+  EXPECT_EQ(Logged("RCPT"), 2);
+  EXPECT_EQ(Registered("OWNER3"), "waiting: no valid e-mail address");
+  EXPECT_NE(Stdout().find("  2 sent\n  1 waiting: no valid e-mail address\n"), std::string::npos)
+      << Stdout();
+
+  EXPECT_EQ(Run("2009-04-18", "--to email").status, 3);
+  EXPECT_EQ(Logged("RCPT"), 2) << "a statement went out twice";
+  EXPECT_EQ(Registered("OWNER1"), "sent: already sent");
+  EXPECT_EQ(FilesUnder(out_ / "outbox"), Texts{"Statement-2009-04-18-OWNER3.eml"});
+
+  // A corrected statement goes again, kept beside the first.
+  Sql("update disbursement set amount = 12 where owner = 'OWNER2'");
+  Run("2009-04-18", "--to email");
+  EXPECT_EQ(Logged("RCPT"), 3);
+  EXPECT_EQ(Registered("OWNER2"), "sent: ");
+  EXPECT_TRUE(fs::exists(out_ / "sent" / "Statement-2009-04-18-OWNER2-2.eml"));
+
+  Run("2009-04-18", "--to email --resend");
+  EXPECT_EQ(Logged("RCPT"), 5);
+}
+
+TEST_F(DeliveryTest, AStoppedRunAndItsReRunQueueEachStatementOnce) {
+  Owners({"one@example.com", "two@example.com", "three@example.com"});
+  Sql("update Revenues set Amount = NULL where rowid = (select max(rowid) from Revenues)");
+  EXPECT_EQ(Run("2009-04-18", "--to outbox").status, 1);
+  EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 2u);
+  // The register of a stopped run tells what it did, the failing owner last.
+  ASSERT_EQ(RegisterRows().size(), 3u);
+  EXPECT_EQ(RegisterRows().back()[0], "OWNER3");
+  EXPECT_EQ(Registered("OWNER3").rfind("failed: Invalid use of Null", 0), 0u);
+
+  Sql("update Revenues set Amount = 1 where Amount is null");
+  RunResult mended = Run("2009-04-18", "--to outbox");
+  EXPECT_EQ(mended.status, 0) << mended.stderr_text;
+  EXPECT_EQ(Registered("OWNER1"), "written: already in the outbox");
+  EXPECT_EQ(Registered("OWNER3"), "written: ");
+  EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 3u);
+
+  ASSERT_NO_FATAL_FAILURE(MailServer());
+  for (int i = 0; i < 2; ++i) Command("outbox send --out " + Quoted(out_));
+  EXPECT_EQ(Logged("RCPT"), 3);
+  EXPECT_EQ(Command("outbox status --out " + Quoted(out_)).status, 0);
+  EXPECT_NE(Stdout().find("0 waiting, 0 half-sent, 0 failed, 3 sent"), std::string::npos)
+      << Stdout();
+}
+
+TEST_F(DeliveryTest, OneRunOrSendAtATimeUsesAnOutputFolder) {
+  Owners({"one@example.com"});
+  fs::create_directories(out_);
+  const int fd = open(out_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  RunResult run = Run("2009-04-18", "--to outbox");
+  RunResult send = Command("outbox send --out " + Quoted(out_));
+  close(fd);
+  for (const RunResult& r : {run, send}) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.stderr_text.find("another run is using " + out_.string()), std::string::npos)
+        << r.stderr_text;
+  }
+  EXPECT_TRUE(run.Events("section").empty());
+}
+
+TEST_F(DeliveryTest, MailFailuresWaitWithTheirReasonAndTheOthersGoOn) {
+  Owners({"drop@example.com", "refused@example.com", "hang@example.com", "fine@example.com"});
+  ASSERT_NO_FATAL_FAILURE(MailServer("", "Timeout=1\n"));
+  RunResult r = Run("2009-04-18", "--to email");
+  EXPECT_EQ(r.Events("end").size(), 4u) << r.stderr_text;  // every owner's statement
+  EXPECT_EQ(r.status, 3) << r.stderr_text;
+  EXPECT_EQ(Logged("RCPT"), 1);  // only fine@ was taken
+  EXPECT_EQ(Registered("OWNER4"), "sent: ");
+  EXPECT_NE(Registered("OWNER2").find("550 5.1.1 mailbox unavailable"), std::string::npos)
+      << Registered("OWNER2");
+  EXPECT_NE(Registered("OWNER3").find("timed out"), std::string::npos) << Registered("OWNER3");
+  EXPECT_EQ(Registered("OWNER1").rfind("waiting: ", 0), 0u) << Registered("OWNER1");
+  EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 3u);
+  EXPECT_NE(Stdout().find("  1 sent\n  3 waiting\n"), std::string::npos) << Stdout();
+}
+
+TEST_F(DeliveryTest, AServerThatNeverAnswersIsTriedThreeTimesThenLeftAlone) {
+  Owners({"a@example.com", "b@example.com", "c@example.com", "d@example.com", "e@example.com"});
+  ASSERT_NO_FATAL_FAILURE(MailServer("--silent", "Timeout=1\n"));
+  EXPECT_EQ(Run("2009-04-18", "--to email").status, 3);
+  EXPECT_EQ(Logged("connect"), 3);
+  EXPECT_EQ(Registered("OWNER5").rfind("waiting: not tried: the mail server 127.0.0.1", 0), 0u)
+      << Registered("OWNER5");
+  EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 5u);
 }
 
 }  // namespace

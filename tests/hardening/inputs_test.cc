@@ -19,19 +19,6 @@ class InputsTest : public StatementTest {
         "insert into disbursement (owner, date, amount) values ('SMITH', '2009-04-18 00:00:00', "
         "10)");
   }
-
-  // A statements run whose component folder holds `definition` and a
-  // picture made by `make_logo`.
-  RunResult RunWithHome(const std::string& definition,
-                        const std::function<void(const fs::path&)>& make_logo) {
-    home_ = dir_ / "home";
-    fs::remove_all(home_);
-    fs::create_directories(home_);
-    WriteFile(home_ / "OwnerStatement.rdn", definition);
-    make_logo(home_ / "reportlogo.bmp");
-    return Run("2009-04-18");
-  }
-  const std::string definition_ = ReadFile(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn");
 };
 
 // The settings file as the installer writes it.
@@ -63,72 +50,59 @@ TEST_F(InputsTest, ReadingSettingsNeverWritesThemAndSetChangesOneLine) {
   }
 }
 
-// 20000 x 20000 pixels of one colour: the PNG header and the start of its
-// picture data are enough for the size to be known.
-void WriteWidePng(const fs::path& path) {
-  ASSERT_EQ(testing_support::RunCommand(
-                "python3 -c \"import struct, sys, zlib\n"
-                "def chunk(kind, data):\n"
-                "    body = kind + data\n"
-                "    return struct.pack('>I', len(data)) + body + "
-                "struct.pack('>I', zlib.crc32(body))\n"
-                "header = struct.pack('>IIBBBBB', 20000, 20000, 8, 2, 0, 0, 0)\n"
-                "rows = zlib.compress(bytes(60001) * 4)\n"
-                "open(sys.argv[1], 'wb').write(b'\\x89PNG\\r\\n\\x1a\\n' + "
-                "chunk(b'IHDR', header) + chunk(b'IDAT', rows) + chunk(b'IEND', b''))\" " +
-                Quoted(path))
-                .status,
-            0);
-}
-
-struct BadLogo {
+struct BadResource {
   const char* what;
-  std::function<void(const fs::path&)> make;
+  // Spoils the statement's picture or definition in a component folder.
+  std::function<void(const fs::path& logo, std::string& definition)> spoil;
   const char* says;
 };
 
 // A FIFO would block the run forever, and a huge picture would take seconds
 // and gigabytes to decode: each is refused before it is read or decoded.
-TEST_F(InputsTest, APictureThatIsMissingBrokenOrTooLargeIsRefusedNamingIt) {
-  const BadLogo logos[] = {
-      {"missing", [](const fs::path&) {}, "reportlogo.bmp"},
-      {"no bitmap", [](const fs::path& p) { WriteFile(p, "BM this is not a bitmap at all"); },
+TEST_F(InputsTest, APictureOrFontThatIsMissingBrokenOrTooLargeIsRefusedNamingIt) {
+  const BadResource resources[] = {
+      {"missing", [](const fs::path& p, std::string&) { fs::remove(p); }, "reportlogo.bmp"},
+      {"no bitmap", [](const fs::path& p, std::string&) { WriteFile(p, "BM not a bitmap"); },
        "reportlogo.bmp"},
-      {"a FIFO", [](const fs::path& p) { mkfifo(p.c_str(), 0644); },
+      {"a FIFO",
+       [](const fs::path& p, std::string&) {
+         fs::remove(p);
+         mkfifo(p.c_str(), 0644);
+       },
        "reportlogo.bmp: it is not a regular file"},
-      {"too wide", WriteWidePng,
+      {"too wide",  // the header of a bitmap of 20000 x 20000 pixels
+       [](const fs::path& p, std::string&) {
+         const char header[] = "BM6\0\0\0\0\0\0\0" "6\0\0\0" "(\0\0\0" " N\0\0" " N\0\0" "\1\0\x18";
+         WriteFile(p, std::string(header, sizeof header) + std::string(24, '\0'));
+       },
        "reportlogo.bmp is 20000 x 20000 pixels, over the limit of 10000 pixels a side and 40 "
        "megapixels"},
       {"too heavy",  // 30 MB that take no room on the disk
-       [](const fs::path& p) {
-         WriteFile(p, "BM");
-         fs::resize_file(p, 30 * 1024 * 1024);
-       },
+       [](const fs::path& p, std::string&) { fs::resize_file(p, 30 * 1024 * 1024); },
        "reportlogo.bmp: it is larger than the limit of 20 MB"},
+      {"a font not installed",
+       [](const fs::path&, std::string& definition) {
+         const std::string family = "Liberation Sans";
+         for (size_t at = definition.find(family); at != std::string::npos;
+              at = definition.find(family, at)) {
+           definition.replace(at, family.size(), "Vanished Grotesque");
+         }
+       },
+       "Vanished Grotesque"},
   };
-  for (const BadLogo& logo : logos) {
-    RunResult r = RunWithHome(definition_, logo.make);
-    EXPECT_EQ(r.status, 1) << logo.what;
-    EXPECT_NE(r.stderr_text.find(logo.says), std::string::npos) << logo.what << ": "
-                                                                 << r.stderr_text;
-    EXPECT_EQ(FilesUnder(out_), Texts{}) << logo.what;
+  for (const BadResource& resource : resources) {
+    home_ = dir_ / resource.what;
+    fs::create_directories(home_);
+    fs::copy_file(fs::path(DUNMERROW_BIN_DIR) / "reportlogo.bmp", home_ / "reportlogo.bmp");
+    std::string definition = ReadFile(fs::path(DUNMERROW_BIN_DIR) / "OwnerStatement.rdn");
+    resource.spoil(home_ / "reportlogo.bmp", definition);
+    WriteFile(home_ / "OwnerStatement.rdn", definition);
+    RunResult r = Run("2009-04-18");
+    EXPECT_EQ(r.status, 1) << resource.what;
+    EXPECT_NE(r.stderr_text.find(resource.says), std::string::npos)
+        << resource.what << ": " << r.stderr_text;
+    EXPECT_EQ(FilesUnder(out_), Texts{}) << resource.what;
   }
-}
-
-TEST_F(InputsTest, AFontThatIsNotInstalledIsNamed) {
-  std::string definition = definition_;
-  const std::string family = "Liberation Sans";
-  ASSERT_NE(definition.find(family), std::string::npos);
-  for (size_t at = definition.find(family); at != std::string::npos;
-       at = definition.find(family, at)) {
-    definition.replace(at, family.size(), "Vanished Grotesque");
-  }
-  RunResult r = RunWithHome(definition, [](const fs::path& logo) {
-    fs::copy_file(fs::path(DUNMERROW_BIN_DIR) / "reportlogo.bmp", logo);
-  });
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.stderr_text.find("Vanished Grotesque"), std::string::npos) << r.stderr_text;
-  EXPECT_EQ(FilesUnder(out_), Texts{});
 }
 
 // A line break in the sender would end the MAIL FROM command and start
