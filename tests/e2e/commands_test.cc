@@ -41,6 +41,9 @@ constexpr Usage kUsages[] = {
     {"statements --date 2009-04-19 --database DIR/property.mdb --out DIR/out --locale en_AU "
      "--trace DIR/trace.jsonl",
      0, "There were no disbursements done on 19/04/2009"},
+    {"statements --date 2009-04-18 --database DIR/property.mdb --out DIR/a-file "
+     "--trace DIR/trace.jsonl",
+     1, "DIR/a-file"},
     // The folder's own database would print; the one named does not open.
     {"statements --date 2009-04-18 --database DIR/nonexistent.mdb --app-folder DIR "
      "--out DIR/out --trace DIR/trace.jsonl",
@@ -54,6 +57,7 @@ TEST_F(CommandsTest, EveryCommandSaysWhatWentWrongAndGivesItsExitStatus) {
   StandardSetup();
   Sql("insert into owner (code, name, street1) values ('OK', 'Ms Ok', '1 Sea St');"
       "insert into disbursement (owner, date, amount) values ('OK', '2009-04-18 00:00:00', 5)");
+  WriteFile(dir_ / "a-file", "not a folder");
   WriteFile(dir_ / "bad.rdn", "<report>\n<section name=\"A\" height=\"100\">\n"
                               "<field name=\"x\" top=\"zz\" left=\"0\" width=\"10\" "
                               "height=\"10\"/>\n</section>\n</report>\n");
@@ -72,6 +76,7 @@ TEST_F(CommandsTest, EveryCommandSaysWhatWentWrongAndGivesItsExitStatus) {
   // Only the day without disbursements has its register.
   EXPECT_EQ(FilesUnder(out_), (Texts{"register-2009-04-19.csv", "register-2009-04-19.json"}));
   EXPECT_TRUE(fs::exists(dir_ / "copy.sqlite"));
+  EXPECT_EQ(ReadFile(dir_ / "a-file"), "not a folder");
 }
 
 // Without --date the statements are of today: the run's clock says

@@ -1,5 +1,5 @@
-// Failing surroundings through the real command: a full disk, an output
-// folder that is no folder, a locked database, and delivery through a real
+// Failing surroundings through the real command: a full disk, a locked
+// database, and delivery through a real
 // mail server on 127.0.0.1 that fails in its own ways. Each statement is
 // sent once however often the run is repeated, one run at a time uses an
 // output folder, and nothing is left half-written.
@@ -158,17 +158,6 @@ TEST_F(FaultTest, AFullDiskLeavesOnlyWholeMessagesInTheOutbox) {
     const std::string text = ReadFile(out_ / name);
     EXPECT_EQ(text.substr(text.size() - 4), "--\r\n") << name;
   }
-}
-
-TEST_F(FaultTest, AnOutputFolderThatIsAFileIsNamed) {
-  Owners({""});
-  WriteFile(out_, "not a folder");
-  RunResult r = Run("2009-04-18");
-  // Found before anything is printed, and named.
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(r.Events("section").empty());
-  EXPECT_NE(r.stderr_text.find(out_.string()), std::string::npos) << r.stderr_text;
-  EXPECT_EQ(ReadFile(out_), "not a folder");
 }
 
 TEST_F(FaultTest, ALockedDatabaseIsReportedAndLogged) {

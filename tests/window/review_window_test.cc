@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 
 #include "statement_harness.h"
