@@ -1,10 +1,12 @@
-"""An installed copy from outside the tree: installs into a scratch prefix,
-builds the shipped example host against it with pkg-config, and holds it and
-surface_host.py (through the installed Python module) against `dunmerrow
+"""An installed copy from outside the tree: installs (and stages) into a scratch
+prefix, builds the shipped example host with pkg-config, and holds it and a
+Python host (this script, through the installed module) against `dunmerrow
 statements` of a demo portfolio's date.
 
     surface_check.py CMAKE BUILD_DIR LIBDIR C_COMPILER HOST_FLAGS SOURCE_DIR
+    surface_check.py --host DATABASE APP_FOLDER DATE OPS_TRACE COMPANY_DATABASE TENANT...
 """
+import datetime
 import decimal
 import json
 import os
@@ -41,26 +43,108 @@ def sections(path, name=None):
     return [e for e in events if e["op"] == "section" and name in (None, e["name"])]
 
 
-def dollars(amount):
-    """'-1234.5' as '-$1,234.50', as the statements print amounts."""
-    value = decimal.Decimal(amount)
+def amount(value):
+    return str(value.quantize(decimal.Decimal("0.01"), rounding=decimal.ROUND_HALF_UP))
+
+
+def dollars(text):
+    """'-1234.50' as '-$1,234.50', as the statements print amounts."""
+    value = decimal.Decimal(text)
     return ("-" if value < 0 else "") + "${:,.2f}".format(abs(value))
+
+
+def host(database, app_folder, date, ops_trace, company_database, *tenants):
+    """Runs the statements of `date` on `database`, prints what the other
+    operations answer, one line each, then inserts the company block from
+    `company_database`, named after the run."""
+    import dunmerrow  # the installed module
+    dunmerrow.set_locale("en_AU")
+    dunmerrow.set_output("host-out", dunmerrow.DESTINATION_NONE)
+    dunmerrow.set_setting("Settings", "apppath", app_folder)
+    dunmerrow.set_database(database)
+    with dunmerrow.Report() as report:
+        report.set_param("DateTo", datetime.date.fromisoformat(date))
+        report.set_param("bNotes", True)
+        report.set_param("bDetailed", True)
+        report.print_report("OwnerStatement")
+        print("logo|" + report.report_logo_filename())
+        print("format|" + report.number_format_with_comma())
+        report.cache_accounts()
+        # What the operations that print put on the engine goes to a trace of its own.
+        dunmerrow.set_trace(ops_trace)
+        for statement in report.statements():
+            owner = statement["owner_code"]
+            print("statement|" + owner)
+            report.print_owner_property_list(owner)
+            for line in report.get_journals(owner, statement["period_from"],
+                                            statement["period_to"]):
+                kind = 2 if line["expense"] else 1
+                account = line["debitaccount" if kind == 2 else "creditaccount"] or ""
+                try:
+                    details = report.gl_description(account, kind)
+                except dunmerrow.DunmerrowError as e:
+                    if e.number != dunmerrow.E_NOT_FOUND:
+                        raise
+                    details = ""
+                print("journal|%s|%s|%s|%s|%s|%s|%s|%d" % (
+                    owner, line["date"].strftime("%d/%m/%Y"), line["property"] or "", details,
+                    amount(line["debit"]) if kind == 2 else "",
+                    amount(line["credit"]) if kind == 1 else "", account, kind))
+        for spec in tenants:
+            tenant, number, every = spec.split(":")
+            print("tenant|%s|%s|%s|%s" % (
+                tenant, report.frequency_description(int(number), every),
+                amount(report.balance_owing(tenant)),
+                report.paid_to_date(tenant).strftime("%d/%m/%Y")))
+        dunmerrow.set_database(company_database)
+        report.get_company_name()
+        report.print_memo_field("the company block", "Header", "DateRange")
+        dunmerrow.set_trace(None)
+
+
+def check_installed(stage, prefix, libdir):
+    """The files an install for `prefix` laid out, below `stage` unless that is ""."""
+    root = stage + prefix
+    lib = root + "/" + libdir
+    for name in (libdir + "/dunmerrow/OwnerStatement.rdn", libdir + "/dunmerrow/reportlogo.bmp",
+                 libdir + "/dunmerrow/libdunmerrow.so.0", "include/dunmerrow/dunmerrow.h",
+                 "bin/dunmerrow", "share/doc/dunmerrow/examples/host.c"):
+        expect(os.path.isfile(root + "/" + name), root + ": " + name)
+    # The usual names lead to the library's real file in the component's folder.
+    for name in ("/libdunmerrow.so", "/libdunmerrow.so.0"):
+        expect(os.path.islink(lib + name) and os.path.realpath(lib + name) ==
+               os.path.realpath(lib + "/dunmerrow/libdunmerrow.so.0"), root + ": " + name)
+    pc = read(lib + "/pkgconfig/dunmerrow.pc")
+    expect("prefix=%s\n" % prefix in pc and (not stage or stage not in pc),
+           root + ": the pkg-config file names the final prefix:\n" + pc)
 
 
 def main(cmake, build, libdir_name, compiler, host_flags, source):
     scratch = tempfile.mkdtemp(prefix="dunmerrow-surface-")
     path = lambda *names: os.path.join(scratch, *names)
-    libdir = path("prefix", libdir_name)
-    run([cmake, "--install", build, "--prefix", path("prefix")])
+    prefix = path("prefix")
+    libdir = prefix + "/" + libdir_name
+    stage = path("stage")
+    run([cmake, "--install", build, "--prefix", prefix], dict(os.environ, DESTDIR=stage))
+    expect(not os.path.exists(prefix), "a staged install wrote to its prefix")
+    check_installed(stage, prefix, libdir_name)
+    run([cmake, "--install", build, "--prefix", prefix])
+    check_installed("", prefix, libdir_name)
+
     env = {k: v for k, v in os.environ.items() if k != "DUNMERROW_HOME"}
     env.update(DUNMERROW_NOW="2026-12-06T10:00:00", LC_ALL="C.UTF-8",
                QUELLORY_MACHINE_SETTINGS=path("machine.ini"),
                QUELLORY_USER_SETTINGS=path("user.ini"), PKG_CONFIG_PATH=libdir + "/pkgconfig",
                PYTHONPATH=libdir + "/dunmerrow", PYTHONDONTWRITEBYTECODE="1")
-    flags = run(["pkg-config", "--cflags", "--libs", "dunmerrow"], env).split()
+    pkg_config = lambda *args: run(["pkg-config", *args, "dunmerrow"], env).strip()
+    for args, wanted in ((["--variable=libdir"], libdir),
+                         (["--variable=componentdir"], libdir + "/dunmerrow"),
+                         (["--cflags"], "-I" + prefix + "/include"),
+                         (["--libs"], "-L%s -ldunmerrow" % libdir)):
+        expect(pkg_config(*args) == wanted, "pkg-config %s: %s" % (args, pkg_config(*args)))
     run([compiler, "-std=c99", "-Wall", "-Wextra", "-pedantic", "-Werror", *host_flags.split(),
-         source + "/examples/host.c", *flags, "-Wl,-rpath," + libdir, "-o", "example"],
-        env, scratch)
+         source + "/examples/host.c", *pkg_config("--cflags", "--libs").split(),
+         "-Wl,-rpath," + libdir, "-o", "example"], env, scratch)
 
     dunmerrow = path("prefix", "bin", "dunmerrow")
     made = run([dunmerrow, "demo-data", "--out", "demo", "--properties", "12"], env, scratch)
@@ -96,8 +180,8 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
         env["LD_PRELOAD"] = " ".join(run([compiler, "-print-file-name=" + name]).strip()
                                      for name in ("libasan.so", "libubsan.so"))
         env["ASAN_OPTIONS"] = "detect_leaks=0"
-    answers = run([sys.executable, source + "/tests/embed/surface_host.py", "demo/plain.mdb",
-                   "demo", date, "ops.jsonl", "demo/property.mdb", *specs], env, scratch)
+    answers = run([sys.executable, os.path.abspath(__file__), "--host", "demo/plain.mdb", "demo",
+                   date, "ops.jsonl", "demo/property.mdb", *specs], env, scratch)
 
     lines = [line.split("|") for line in answers.splitlines()]
     expect(["logo", libdir + "/dunmerrow/reportlogo.bmp"] in lines, "the installed logo")
@@ -154,4 +238,7 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+    if sys.argv[1] == "--host":
+        host(*sys.argv[2:])
+    else:
+        sys.exit(main(*sys.argv[1:]))
