@@ -1,8 +1,6 @@
 // The run register through the real command: a row for every statement with
 // what became of it, the reconciliation with the database, cells a
 // spreadsheet cannot misread, and the accountants' export.
-#include <nlohmann/json.hpp>
-
 #include "statement_harness.h"
 
 namespace e2e {

@@ -2,7 +2,6 @@
 #include "statement_harness.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
 #include "engines/jet/host_database.h"
