@@ -188,42 +188,31 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
     expect(["format", "0.00"] in lines, "the number format")
     owners = [line[1] for line in lines if line[0] == "statement"]
     tenants = {line[1]: line[2:] for line in lines if line[0] == "tenant"}
-    journal = [line[1:] for line in lines if line[0] == "journal"]
-    statements = []  # the run's sections, one list per statement (each begins with its Header)
-    for e in sections(path("run.jsonl")):
-        if e["name"] == "Header":
-            statements.append([])
-        statements[-1].append(e)
-    expect(len(owners) == len(statements) > 0, "one owner per statement")
-    compared = 0
-    for owner, statement in zip(owners, statements):
-        # Each tenancy line ends with its frequency, the line below it is the
-        # balance and paid-to date, as the host got them.
-        listed = [e["fields"]["tenant"] for e in statement
-                  if e["name"] == "property" and e["fields"]["tenant"]]
-        expect(len(listed) == 2 * len(tenancies[owner]), owner + ": the tenancies listed")
-        for (reference, _, _), tenancy, summary in zip(tenancies[owner], listed[::2], listed[1::2]):
-            frequency, balance, paid_to = tenants[reference]
-            expect(tenancy.endswith(frequency) and summary == "Balance owing is %s.  Paid to %s"
-                   % (dollars(balance), paid_to), "%s: %s against %s" % (
-                       reference, [tenancy, summary], tenants[reference]))
-        # The statement's lines are the owner's journal less the lines on
-        # accounts left out of disbursements.
-        printed = [[e["fields"][k] for k in ("Date", "Property", "Details", "Expense", "Income")]
-                   for e in statement if e["name"] == "TransDetail"]
-        kept = [row[1:6] for row in journal
-                if row[0] == owner and (row[6], int(row[7])) not in excluded]
-        expect(printed == kept, "%s: the journal\n%s\nagainst\n%s" % (owner, kept, printed))
-        compared += len(printed) + len(listed)
-    expect(compared > 0, "nothing was compared")
+    run_sections = sections(path("run.jsonl"))
+    printed = lambda name: [e["fields"] for e in run_sections if e["name"] == name]
+    expect(len(owners) == len(printed("Header")) > 0, "one owner per statement")
+    # Each tenancy line ends with its frequency, the line below it is the
+    # balance and paid-to date, as the host got them.
+    listed = [fields["tenant"] for fields in printed("property") if fields["tenant"]]
+    wanted = [tenants[reference] for owner in owners for reference, _, _ in tenancies[owner]]
+    expect(len(listed) == 2 * len(wanted) > 0, "the tenancies listed")
+    for (frequency, balance, paid_to), tenancy, summary in zip(wanted, listed[::2], listed[1::2]):
+        expect(tenancy.endswith(frequency) and summary == "Balance owing is %s.  Paid to %s"
+               % (dollars(balance), paid_to), "%s against %s" % ([tenancy, summary], wanted))
+    # The statements' lines are the owners' journals less the lines on
+    # accounts left out of disbursements.
+    journal = [line[2:7] for line in lines
+               if line[0] == "journal" and (line[7], int(line[8])) not in excluded]
+    transactions = [[f[k] for k in ("Date", "Property", "Details", "Expense", "Income")]
+                    for f in printed("TransDetail")]
+    expect(transactions == journal and journal, "the journal\n%s\nagainst\n%s" % (
+        journal, transactions))
 
     # What the operations printed: the property lists as the statements
     # printed them, and the company block in the header.
-    company = {k: v for k, v in sections(path("run.jsonl"), "Header")[0]["fields"].items()
-               if k.startswith("o")}
-    expect([e["fields"] for e in sections(path("ops.jsonl"), "property")] ==
-           [e["fields"] for s in statements for e in s if e["name"] == "property"],
+    expect([e["fields"] for e in sections(path("ops.jsonl"), "property")] == printed("property"),
            "the property lists")
+    company = {k: v for k, v in printed("Header")[0].items() if k.startswith("o")}
     header = [e["fields"] for e in sections(path("ops.jsonl"), "Header")]
     expect(len(header) == 1 and header[0]["DateRange"] == "the company block" and company
            and all(header[0].get(k) == v for k, v in company.items()),
@@ -233,7 +222,8 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
         print("\n".join(FAILURES) + "\nkept for a look: " + scratch)
         return 1
     shutil.rmtree(scratch)
-    print("%d statements, %d lines agree" % (len(statements), compared))
+    print("%d statements, %d tenancies, %d journal lines agree" % (
+        len(owners), len(wanted), len(journal)))
     return 0
 
 
