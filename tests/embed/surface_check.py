@@ -198,7 +198,8 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
     expect(len(listed) == 2 * len(wanted) > 0, "the tenancies listed")
     for (frequency, balance, paid_to), tenancy, summary in zip(wanted, listed[::2], listed[1::2]):
         expect(tenancy.endswith(frequency) and summary == "Balance owing is %s.  Paid to %s"
-               % (dollars(balance), paid_to), "%s against %s" % ([tenancy, summary], wanted))
+               % (dollars(balance), paid_to), "%s against %s" % (
+                   [tenancy, summary], [frequency, balance, paid_to]))
     # The statements' lines are the owners' journals less the lines on
     # accounts left out of disbursements.
     journal = [line[2:7] for line in lines
