@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -15,7 +14,6 @@
 #include "data/general.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/jet_engine.h"
-#include "platform/clock.h"
 #include "test_support.h"
 
 namespace RentPeriods {
@@ -99,27 +97,6 @@ class RentDatabaseTest : public ::testing::Test {
     return periods;
   }
 
-  // Checks that the one-load summary of `tenant` gives what loading for the
-  // balance and again for the paid-to date gives; the balance, none when it
-  // fails.
-  std::optional<core::Currency> CompareSummaryWithSeparateLoads(const std::string& tenant) {
-    core::Currency balance;
-    const std::string failure = FailureOf([&] {
-      Schedule periods;
-      LoadRentPeriods(tenant, periods, 0, options_, platform::Today());
-      balance = TotalOwing(periods);
-    });
-    const TenancySummary summary = SummariseTenancy(tenant, options_);
-    EXPECT_EQ(FailureOf([&] {
-                if (summary.balance_failure) std::rethrow_exception(summary.balance_failure);
-              }),
-              failure);
-    EXPECT_EQ(summary.paid_to, PaidToDate(tenant, options_, 0));
-    if (!failure.empty()) return std::nullopt;
-    EXPECT_EQ(summary.balance, balance);
-    return balance;
-  }
-
   testing_support::ScratchFolder folder_;
   testing_support::ScopedEnvironment env_;
   testing_support::MessageCapture shown_;
@@ -147,11 +124,9 @@ TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
   ASSERT_EQ(periods.size(), 5u);  // periods not yet begun count too
   EXPECT_EQ(periods[2].PeriodFrom, Day(2026, 5, 1));
   EXPECT_EQ(periods[4].PeriodTo, Day(2026, 7, 31));
-  // The rent group's 700 pays 300, 310 and 90; WATER's 30 pays the extras.
-  EXPECT_EQ(periods[3].RentPaid, Money(90));
-  EXPECT_EQ(periods[2].ExtrasPaid, Money(10));
+  // The rent group's 700 pays 300, 310 and 90 (9 days of June); WATER's 30
+  // pays the extras.
   EXPECT_EQ(TotalOwing(periods), Money(530));
-  // 90 of 300 on a 30-day period pays 9 days.
   EXPECT_EQ(PaidToDate("T1", options_, 0), Day(2026, 6, 10));
   // A deduction comes off the rent group's payments only.
   EXPECT_EQ(TotalOwing(Load("T1", 100)), Money(630));
@@ -277,14 +252,12 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
         sql += Period(tenant, from.ToIso().substr(0, 10), to.ToIso().substr(0, 10), rent,
                       pick(0, 3) == 0 ? pick(0, 50) : 0);
       }
-      const int end_kind = pick(0, 4);
-      if (end_kind == 1) {
-        sql += Ended(tenant, "'1234-05-05 00:00:00'");
-      } else if (end_kind == 2 || end_kind == 3) {
+      const int end_kind = pick(0, 19);
+      if (end_kind < 4) sql += Ended(tenant, "'1234-05-05 00:00:00'");
+      if (end_kind >= 4 && end_kind < 12) {
         sql += Ended(tenant, "'" + start.AddDays(pick(-20, 200)).ToIso() + "'");
-      } else if (end_kind == 4 && pick(0, 3) == 0) {
-        sql += Ended(tenant, "NULL");
       }
+      if (end_kind == 12) sql += Ended(tenant, "NULL");
       for (int n = pick(0, 5); n > 0; --n) {
         static const char* const kGroups[] = {"RENT", "WATER", "BOND"};
         sql += Payment(tenant, kGroups[pick(0, 2)],
@@ -296,10 +269,21 @@ TEST_F(RentDatabaseTest, SummaryMatchesSeparateComputations) {
     for (int t = 0; t < 40; ++t) {
       const std::string tenant = "T" + std::to_string(t);
       SCOPED_TRACE(tenant);
-      const auto balance = CompareSummaryWithSeparateLoads(tenant);
-      failures += !balance;
-      credits += balance && *balance < core::Currency();
-      debts += balance && *balance > core::Currency();
+      core::Currency balance;
+      const std::string failure = FailureOf([&] { balance = TotalOwing(Load(tenant)); });
+      const TenancySummary summary = SummariseTenancy(tenant, options_);
+      EXPECT_EQ(FailureOf([&] {
+                  if (summary.balance_failure) std::rethrow_exception(summary.balance_failure);
+                }),
+                failure);
+      EXPECT_EQ(summary.paid_to, PaidToDate(tenant, options_, 0));
+      if (!failure.empty()) {
+        ++failures;
+        continue;
+      }
+      EXPECT_EQ(summary.balance, balance);
+      credits += balance < core::Currency();
+      debts += balance > core::Currency();
     }
   }
   // The generated data reaches every kind of outcome.

@@ -17,14 +17,12 @@ core::Date Day(int month, int day, int hour = 0) {
   return core::Date::FromCivil(2026, month, day, hour);
 }
 
-// One period: rent, extras, first and last day, NoProRata. Allocation
-// ignores the days.
+// One period: rent, extras, first and last day. Allocation ignores the days.
 struct Row {
   double rent;
   double extras = 0;
   core::Date from{};
   core::Date to{};
-  bool no_pro_rata = false;
 };
 
 Schedule ScheduleOf(const std::vector<Row>& rows) {
@@ -35,7 +33,6 @@ Schedule ScheduleOf(const std::vector<Row>& rows) {
     p.PeriodTo = r.to;
     p.RentDue = Money(r.rent);
     p.ExtraCharges = Money(r.extras);
-    p.NoProRata = r.no_pro_rata;
   }
   return periods;
 }
@@ -143,8 +140,6 @@ TEST(CutAtEndOfTenancyTest, Table) {
       {"periods after the end hand their extras back", {jan, feb, mar}, Day(1, 10),
        {{100, 23, Day(1, 1), Day(1, 10)}}},
       {"the only period after the end leaves an empty schedule", {mar}, Day(2, 1), {}},
-      {"no pro rata: only the last day moves", {{250, 0, Day(1, 1), Day(1, 31), true}},
-       Day(1, 10), {{250, 0, Day(1, 1), Day(1, 10), true}}},
       {"an end with a time of day keeps a period ending at midnight", {jan}, Day(1, 31, 12),
        {jan}},
       {"an end with a time of day cuts a period ending later that day",
@@ -164,7 +159,6 @@ TEST(CutAtEndOfTenancyTest, Table) {
       EXPECT_EQ(s[i].PeriodTo, want.to);
       EXPECT_EQ(s[i].RentDue, Money(want.rent));
       EXPECT_EQ(s[i].ExtraCharges, Money(want.extras));
-      EXPECT_EQ(s[i].NoProRata, want.no_pro_rata);
     }
   }
 }
