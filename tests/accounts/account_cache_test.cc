@@ -18,14 +18,9 @@ class AccountCacheTest : public ::testing::Test {
  protected:
   void SetUp() override { jet::CreateHostDatabase(path_); }
   void TearDown() override { General::DataDb().reset(); }
-  // Loads the cache from glcodes holding `rows` (none when empty).
-  void Load(const std::string& rows) {
-    if (!rows.empty()) {
-      jet::ExecuteSql(path_,
-                      "insert into glcodes (gl_code, description, taxable_yn, type, BankBalance, "
-                      "BalanceDate, exclude_cashflow, exclude_pl, exclude_disburse, pay_to_owner, "
-                      "pay_extra_charges) values " + rows);
-    }
+  // Loads the cache after `sql` ("insert into glcodes" and what follows).
+  void Load(const std::string& sql) {
+    if (!sql.empty()) jet::ExecuteSql(path_, "insert into glcodes " + sql);
     General::DataDb() = jet::CreateDBEngine()->OpenDatabase(path_, false, false, "");
     AccountCache::CacheAccounts();
   }
@@ -36,12 +31,10 @@ class AccountCacheTest : public ::testing::Test {
 };
 
 TEST_F(AccountCacheTest, LookupsAreExactAndTheFirstInCodeOrderWins) {
-  Load("('RENT', 'Rent received', 0, 1, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
-       "('RENT', 'Rent paid out', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
-       "('FEES', 'First fees', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
-       "('FEES', 'Second fees', 0, 2, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
-       "('NONAME', null, 0, 1, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
-       "('HIDDEN', 'Never cached', 0, 300, 0, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");
+  Load("(gl_code, description, type) values ('RENT', 'Rent received', 1),"
+       " ('RENT', 'Rent paid out', 2), ('FEES', 'First fees', 2), ('FEES', 'Second fees', 2),"
+       " ('NONAME', null, 1), ('HIDDEN', 'Never cached', 300);"
+       "update glcodes set BalanceDate = '2009-01-01 00:00:00'");
   EXPECT_TRUE(shown_.messages.empty());
   ASSERT_EQ(AccountCache::Accounts().size(), 6u);  // slot 0 and five accounts
   const struct {
@@ -61,7 +54,9 @@ TEST_F(AccountCacheTest, LookupsAreExactAndTheFirstInCodeOrderWins) {
 // A Null in a converted column keeps what was loaded; an empty or missing
 // table leaves only slot 0.
 TEST_F(AccountCacheTest, FailedLoadsKeepWhatWasLoadedAndAreShownOnce) {
-  Load("('A1', 'One', -1, 1, 10.5, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
+  Load("(gl_code, description, taxable_yn, type, BankBalance, BalanceDate, exclude_cashflow,"
+       " exclude_pl, exclude_disburse, pay_to_owner, pay_extra_charges) values"
+       "('A1', 'One', -1, 1, 10.5, '2009-01-01 00:00:00', 0, 0, 0, 0, 0),"
        "('A2', 'Two', 0, 2, 20, '2009-01-01 00:00:00', 0, 0, -1, -1, 0),"
        "('A3', 'Three', -1, 1, 30.25, null, -1, -1, -1, -1, -1),"
        "('A4', 'Four', 0, 1, 40, '2009-01-01 00:00:00', 0, 0, 0, 0, 0)");

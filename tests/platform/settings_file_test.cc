@@ -19,11 +19,6 @@ namespace {
 using namespace std::string_literals;
 
 Value Text(const std::string& text) { return Value{REG_SZ, text}; }
-Value Dword(uint32_t n) {
-  std::string data(4, '\0');
-  for (size_t i = 0; i < 4; ++i) data[i] = static_cast<char>(n >> (8 * i) & 0xff);
-  return Value{REG_DWORD, data};
-}
 
 TEST(SettingsFileTest, ReadsTypedValuesAndKeysWithTheirParents) {
   const auto file = SettingsFile::Parse(
@@ -36,7 +31,7 @@ TEST(SettingsFileTest, ReadsTypedValuesAndKeysWithTheirParents) {
       "@=default value\n");
   const std::string key = "SOFTWARE\\Quellory\\Settings";
   EXPECT_EQ(file.Find("software\\quellory\\settings", "APPPATH"), Text("C:\\Quellory\\Data"));
-  EXPECT_EQ(file.Find(key, "Networkable"), Dword(261));
+  EXPECT_EQ(file.Find(key, "Networkable"), (Value{REG_DWORD, "\x05\x01\0\0"s}));
   EXPECT_EQ(file.Find(key, "Blob"), (Value{REG_BINARY, "\x01\xff\n"}));
   EXPECT_EQ(file.Find(key, "Quoted"), Text("a=b\nc"));
   EXPECT_EQ(file.Find(key, ""), Text("default value"));
@@ -59,7 +54,7 @@ TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
       Text("\"starts quoted"), Text("dword:1"),  Text("HEX:00"),
       Text("line\r\nbreaks"), Text("nul\0in"s), Text("tab\tand \\ backslash"),
       Text("ctrl\x01\x7f"),   Text("= ; # [ ]"), Text("naïve café"),
-      Dword(0),               Dword(0xffffffff), Value{REG_BINARY, ""},
+      Value{REG_DWORD, "\0\0\0\0"s}, Value{REG_DWORD, "\xff\xff\xff\xff"}, Value{REG_BINARY, ""},
       Value{REG_BINARY, "\0\x80"s}, Value{7, "x\0y"s},
   };
   // clang-format on
