@@ -72,46 +72,24 @@ TEST(SettingsFileTest, StoredValuesReadBackUnchanged) {
 }
 
 // Setting a value replaces its line in place, adds to the end of its section
-// or adds a section; every other line, line end and comment stays.
+// or adds a section, ending added lines as the first line ends; every other
+// line stays, a stray carriage return and a last line without an end too.
 TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
   const std::string original =
-      "# written by hand\n"
-      "[Settings]\n"
-      "apppath = /srv/quellory   \n"
-      "this line is not a setting\n"
-      "Networkable=dword:zz\n"
-      "\n"
-      "[Mail]\n"
-      "Server=mail.example\n";
+      "# by hand\r\n[Settings]\r\napppath = /srv/q   \r\nnot a setting\r\nNetworkable=dword:zz\r\n"
+      "odd=line\r\r\n\r\n[Mail]\r\nServer=mail.example";
   SettingsFile file = SettingsFile::Parse(original);
   EXPECT_EQ(file.Serialise(), original);
+  EXPECT_EQ(file.Find("Settings", "odd"), Text("line"));
   file.Set("settings", "APPPATH", Text("/opt/q"));
   file.Set("Settings", "DatabaseLocation", Text("/data/property.mdb"));
+  file.Set("Mail", "From", Text("office@example.com"));
   file.Set("Configure", "ReportLogo", Text("/srv/logo.bmp"));
   EXPECT_EQ(file.Serialise(),
-            "# written by hand\n"
-            "[Settings]\n"
-            "apppath=/opt/q\n"
-            "this line is not a setting\n"
-            "Networkable=dword:zz\n"
-            "DatabaseLocation=/data/property.mdb\n"
-            "\n"
-            "[Mail]\n"
-            "Server=mail.example\n"
-            "\n"
-            "[Configure]\n"
-            "ReportLogo=/srv/logo.bmp\n");
-
-  // A file from another system keeps its CRLF, its stray carriage return and
-  // its last line without a line end; added lines end as its first does.
-  file = SettingsFile::Parse("; kept\r\n[Settings]\r\napppath=/srv/q\r\nodd=line\r\r\nlast=0");
-  EXPECT_EQ(file.Serialise(), "; kept\r\n[Settings]\r\napppath=/srv/q\r\nodd=line\r\r\nlast=0");
-  EXPECT_EQ(file.Find("Settings", "odd"), Text("line"));
-  file.Set("Settings", "apppath", Text("/opt/q"));
-  file.Set("Mail", "From", Text("office@example.com"));
-  EXPECT_EQ(file.Serialise(),
-            "; kept\r\n[Settings]\r\napppath=/opt/q\r\nodd=line\r\r\nlast=0\r\n"
-            "\r\n[Mail]\r\nFrom=office@example.com\r\n");
+            "# by hand\r\n[Settings]\r\napppath=/opt/q\r\nnot a setting\r\nNetworkable=dword:zz\r\n"
+            "odd=line\r\r\nDatabaseLocation=/data/property.mdb\r\n\r\n[Mail]\r\n"
+            "Server=mail.example\r\nFrom=office@example.com\r\n\r\n[Configure]\r\n"
+            "ReportLogo=/srv/logo.bmp\r\n");
 }
 
 TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
