@@ -96,13 +96,12 @@ TEST(AccountIndexTest, AgreesWithTheLinearWalksOnRandomCaches) {
     accounts.assign(1, GLAccount{});
     const int n = static_cast<int>(random() % 40);
     for (int i = 0; i < n; ++i) {
-      GLAccount a;
+      GLAccount& a = accounts.emplace_back();
       a.Code = codes[random() % std::size(codes)];
       a.Description = "d" + std::to_string(i);
       a.AccountType = static_cast<int16_t>(random() % 4);
       a.ExcludeDisburse = random() % 2 == 0;
       a.PayToOwner = random() % 2 == 0;
-      accounts.push_back(a);
     }
     AccountCache::RebuildIndex();
     for (const std::string& code : codes) {

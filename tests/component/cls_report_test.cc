@@ -69,7 +69,7 @@ TEST_F(ClsReportTest, ParametersAreSetOnceAndReadWithoutRegardToCase) {
   EXPECT_EQ(ClsReportPeer::GetParam(report, "missing", true), "True");
 }
 
-TEST_F(ClsReportTest, MissingOrHiddenDefinitionDoesNothing) {
+TEST_F(ClsReportTest, MissingDefinitionDoesNothingAndAnUnregisteredEngineFails) {
   clsReport report;
   WriteDefinition(".Hidden.rdn");
   std::filesystem::create_directories(home_.path() / "Folder.rdn");
@@ -78,6 +78,10 @@ TEST_F(ClsReportTest, MissingOrHiddenDefinitionDoesNothing) {
   EXPECT_TRUE(engine_->opened.empty());
   EXPECT_EQ(report.report_filename(), "Folder");
   EXPECT_TRUE(shown_.messages.empty());
+
+  platform::RegisterFactory(contracts::kReportProgId, nullptr);
+  WriteDefinition("OwnerStatement.rdn");
+  ExpectComError(429, "Vintrel.Report", [&] { report.PrintReport("OwnerStatement"); });
 }
 
 TEST_F(ClsReportTest, RunWithoutDisbursementsThenPrintButton) {
@@ -104,13 +108,6 @@ TEST_F(ClsReportTest, RunWithoutDisbursementsThenPrintButton) {
   // A second PrintReport makes a new engine object.
   report.PrintReport("OwnerStatement");
   EXPECT_EQ(created_.size(), 2u);
-}
-
-TEST_F(ClsReportTest, UnregisteredEngineFailsNamingIt) {
-  platform::RegisterFactory(contracts::kReportProgId, nullptr);
-  WriteDefinition("OwnerStatement.rdn");
-  clsReport report;
-  ExpectComError(429, "Vintrel.Report", [&] { report.PrintReport("OwnerStatement"); });
 }
 
 }  // namespace

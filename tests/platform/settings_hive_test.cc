@@ -122,12 +122,10 @@ TEST_F(SettingsHiveTest, PerUserStoreCreatesAndKeepsEntries) {
   // HKEY_CURRENT_USER is the same store, its sections being keys.
   HKEY key{};
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Mail", 0, KEY_READ, &key), ERROR_SUCCESS);
-  char buffer[32];
+  BYTE buffer[32];
   DWORD size = sizeof buffer;
-  ASSERT_EQ(
-      RegQueryValueExA(key, "server", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
-      ERROR_SUCCESS);
-  EXPECT_EQ(std::string(buffer, size), "smtp.example");
+  ASSERT_EQ(RegQueryValueExA(key, "server", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), "smtp.example");
   RegCloseKey(key);
 
   EXPECT_EQ(GetSetting("../escape", "Settings", "apppath", "default"), "default");
