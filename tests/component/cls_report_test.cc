@@ -30,9 +30,8 @@ class ClsReportTest : public ::testing::Test {
     env_.Set("DUNMERROW_HOME", home_.path().string());
     env_.Settings(home_.File("machine.ini"), home_.File("user.ini"));
     env_.Set("DUNMERROW_NOW", "2009-04-18T10:00:00");
-    db_->Answer("from options", {{{"PrintName", Variant(false)}, {"PrintAddress", Variant(false)},
-                                  {"TaxExpense", Variant(false)}, {"TaxIncome", Variant(false)},
-                                  {"TaxDisburse", Variant(false)}}});
+    db_->Answer("from options",
+                {{{"PrintName", Variant(false)}, {"PrintAddress", Variant(false)}}});
     db_->Answer("from glcodes", {});
     db_->Answer("from owner", {});
     platform::RegisterFactory(contracts::kDBEngineProgId, [this] { return engine_; });

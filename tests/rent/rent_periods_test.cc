@@ -105,7 +105,9 @@ class RentDatabaseTest : public ::testing::Test {
   General::RecordsetPtr options_;
 };
 
-TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
+// Rent first, other groups paying the extras; schedules cut at the end of
+// the tenancy.
+TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtrasAndCutSchedules) {
   EXPECT_EQ(ExtraChargeGroupList(), "('xydhgus')");  // cache never loaded
   OpenDatabase(
       "'RENT', 0",
@@ -118,9 +120,17 @@ TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
           Payment("'T1'", "RENT", "2026-04-03", 300) + Payment("'T1'", "rent", "2026-05-05", 400) +
           Payment("'T1'", "RENT", "2026-06-20", 100) +  // after today
           Payment("'T1'", "WATER", "2026-05-10", 30) + Payment("'T1'", "BOND", "2026-04-01", 500) +
-          Payment("'T2'", "RENT", "2026-04-01", 50) + Payment("'T9'", "RENT", "2026-01-01", 100));
+          Payment("'T2'", "RENT", "2026-04-01", 50) + Payment("'T9'", "RENT", "2026-01-01", 100) +
+          Ended("'O''Neil'", "'2026-05-10 00:00:00'") + Ended("'FIXED'", "'2026-05-10 00:00:00'") +
+          Period("'O''Neil'", "2026-05-01", "2026-05-31", "310") +
+          Period("'O''Neil'", "2026-06-01", "2026-06-30", "300", 15) +
+          Payment("'O''Neil'", "RENT", "2026-05-02", 50) +
+          Period("'FIXED'", "2026-05-01", "2026-05-31", "-250") +
+          // No tenancy row: the tenancy runs to today plus ten years.
+          Period("'OPEN'", "2036-06-01", "2036-06-30", "300") +
+          Period("'OPEN'", "2036-07-01", "2036-07-31", "310", 4));
   EXPECT_EQ(ExtraChargeGroupList(), "('xydhgus','O''B','WATER')");
-  const Schedule periods = Load("T1");
+  Schedule periods = Load("T1");
   ASSERT_EQ(periods.size(), 5u);  // periods not yet begun count too
   EXPECT_EQ(periods[2].PeriodFrom, Day(2026, 5, 1));
   EXPECT_EQ(periods[4].PeriodTo, Day(2026, 7, 31));
@@ -133,6 +143,22 @@ TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtras) {
   // A tenant with payments but no periods owes nothing and has no paid-to date.
   EXPECT_EQ(TotalOwing(Load("T9")), core::Currency());
   EXPECT_EQ(PaidToDate("T9", options_, 0), core::Date());
+  // Cut to 10 days of May at 100, the June extras moved to May, 50 paid.
+  periods = Load("O'Neil");
+  ASSERT_EQ(periods.size(), 2u);
+  EXPECT_EQ(periods[1].PeriodTo, Day(2026, 5, 10));
+  EXPECT_EQ(TotalOwing(periods), Money(65));
+  EXPECT_EQ(PaidToDate("O'Neil", options_, 0), Day(2026, 5, 6));
+  // A negative rent is a fixed one: cut short, never pro rata.
+  periods = Load("FIXED");
+  ASSERT_EQ(periods.size(), 2u);
+  EXPECT_TRUE(periods[1].NoProRata);
+  EXPECT_EQ(periods[1].RentDue, Money(250));
+  EXPECT_EQ(periods[1].PeriodTo, Day(2026, 5, 10));
+  periods = Load("OPEN");
+  ASSERT_EQ(periods.size(), 2u);
+  EXPECT_EQ(periods[1].PeriodTo, Day(2036, 6, 15));
+  EXPECT_EQ(periods[1].RentDue, Money(150));
   // The summaries are as of today: ten days on, the payment of the 20th counts.
   env_.Set("DUNMERROW_NOW", "2026-06-25");
   const TenancySummary later = SummariseTenancy("T1", options_);
@@ -153,36 +179,6 @@ TEST_F(RentDatabaseTest, InterleavedWhenTheRentGroupPaysExtras) {
   // 130 pays the first rent, its extras, then 10 of the second rent.
   EXPECT_EQ(periods[2].RentPaid, Money(10));
   EXPECT_EQ(TotalOwing(periods), Money(110));
-}
-
-TEST_F(RentDatabaseTest, EndOfTenancyCutsTheSchedule) {
-  OpenDatabase("'RENT', 0", Ended("'O''Neil'", "'2026-05-10 00:00:00'") +
-                                Ended("'FIXED'", "'2026-05-10 00:00:00'") +
-                                Period("'O''Neil'", "2026-05-01", "2026-05-31", "310") +
-                                Period("'O''Neil'", "2026-06-01", "2026-06-30", "300", 15) +
-                                Payment("'O''Neil'", "RENT", "2026-05-02", 50) +
-                                Period("'FIXED'", "2026-05-01", "2026-05-31", "-250") +
-                                // No tenancy row: the tenancy runs to today plus ten years.
-                                Period("'OPEN'", "2036-06-01", "2036-06-30", "300") +
-                                Period("'OPEN'", "2036-07-01", "2036-07-31", "310", 4));
-
-  // Cut to 10 days of May at 100, the June extras moved to May, 50 paid.
-  Schedule periods = Load("O'Neil");
-  ASSERT_EQ(periods.size(), 2u);
-  EXPECT_EQ(periods[1].PeriodTo, Day(2026, 5, 10));
-  EXPECT_EQ(TotalOwing(periods), Money(65));
-  EXPECT_EQ(PaidToDate("O'Neil", options_, 0), Day(2026, 5, 6));
-  // A negative rent is a fixed one: cut short, never pro rata.
-  periods = Load("FIXED");
-  ASSERT_EQ(periods.size(), 2u);
-  EXPECT_TRUE(periods[1].NoProRata);
-  EXPECT_EQ(periods[1].RentDue, Money(250));
-  EXPECT_EQ(periods[1].PeriodTo, Day(2026, 5, 10));
-  periods = Load("OPEN");
-  ASSERT_EQ(periods.size(), 2u);
-  EXPECT_EQ(periods[1].PeriodTo, Day(2036, 6, 15));
-  EXPECT_EQ(periods[1].RentDue, Money(150));
-  EXPECT_TRUE(shown_.messages.empty()) << shown_.Lines().front();
 }
 
 // Bad data: the balance fails naming the tenant, the paid-to date carries on
