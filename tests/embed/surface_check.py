@@ -1,7 +1,6 @@
-"""An installed copy from outside the tree: installs (and stages) into a scratch
-prefix, builds the shipped example host with pkg-config, and holds it and a
-Python host (this script, through the installed module) against `dunmerrow
-statements` of a demo portfolio's date.
+"""Installs (and stages) into a scratch prefix, builds the shipped example host
+with pkg-config, and holds it and a Python host (this script, through the
+installed module) against `dunmerrow statements` of a demo portfolio's date.
 
     surface_check.py CMAKE BUILD_DIR LIBDIR C_COMPILER HOST_FLAGS SOURCE_DIR
     surface_check.py --host DATABASE APP_FOLDER DATE OPS_TRACE COMPANY_DATABASE TENANT...
@@ -38,9 +37,10 @@ def read(path, mode="r"):
         return f.read()
 
 
-def sections(path, name=None):
+def sections(path, name):
+    """The fields of each printed copy of section `name` in the trace at `path`."""
     events = [json.loads(line) for line in read(path).splitlines()]
-    return [e for e in events if e["op"] == "section" and name in (None, e["name"])]
+    return [e["fields"] for e in events if e["op"] == "section" and e["name"] == name]
 
 
 def amount(value):
@@ -90,6 +90,7 @@ def host(database, app_folder, date, ops_trace, company_database, *tenants):
                     owner, line["date"].strftime("%d/%m/%Y"), line["property"] or "", details,
                     amount(line["debit"]) if kind == 2 else "",
                     amount(line["credit"]) if kind == 1 else "", account, kind))
+                print("columns|" + "|".join(line))
         for spec in tenants:
             tenant, number, every = spec.split(":")
             print("tenant|%s|%s|%s|%s" % (
@@ -186,10 +187,12 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
     lines = [line.split("|") for line in answers.splitlines()]
     expect(["logo", libdir + "/dunmerrow/reportlogo.bmp"] in lines, "the installed logo")
     expect(["format", "0.00"] in lines, "the number format")
+    expect({tuple(line[1:]) for line in lines if line[0] == "columns"} == {(
+        "tenant_code", "date", "debit", "credit", "debitaccount", "creditaccount", "description",
+        "reference", "payee", "property", "expense", "tax")}, "the journal's columns")
     owners = [line[1] for line in lines if line[0] == "statement"]
     tenants = {line[1]: line[2:] for line in lines if line[0] == "tenant"}
-    run_sections = sections(path("run.jsonl"))
-    printed = lambda name: [e["fields"] for e in run_sections if e["name"] == name]
+    printed = lambda name: sections(path("run.jsonl"), name)
     expect(len(owners) == len(printed("Header")) > 0, "one owner per statement")
     # Each tenancy line ends with its frequency, the line below it is the
     # balance and paid-to date, as the host got them.
@@ -211,10 +214,9 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
 
     # What the operations printed: the property lists as the statements
     # printed them, and the company block in the header.
-    expect([e["fields"] for e in sections(path("ops.jsonl"), "property")] == printed("property"),
-           "the property lists")
+    expect(sections(path("ops.jsonl"), "property") == printed("property"), "the property lists")
     company = {k: v for k, v in printed("Header")[0].items() if k.startswith("o")}
-    header = [e["fields"] for e in sections(path("ops.jsonl"), "Header")]
+    header = sections(path("ops.jsonl"), "Header")
     expect(len(header) == 1 and header[0]["DateRange"] == "the company block" and company
            and all(header[0].get(k) == v for k, v in company.items()),
            "the company block %s against %s" % (header, company))
