@@ -39,8 +39,7 @@ TEST_F(DemoPortfolioTest, SameOptionsSameBytesAndAnExistingPortfolioIsReplaced) 
   EXPECT_TRUE(ReadFile(Database("c")) == ReadFile(Database("b")));
 }
 
-// The latest date is the last month end so far; every owner with an unsold
-// property is paid on it, none later.
+// Every owner with an unsold property is paid on the latest date, none later.
 TEST_F(DemoPortfolioTest, OwnersArePaidOnTheLastMonthEndSoFar) {
   EXPECT_EQ(LatestDisbursementDate(Date::FromCivil(2026, 11, 30)), Date::FromCivil(2026, 11, 30));
   EXPECT_EQ(LatestDisbursementDate(Date::FromCivil(2027, 1, 5)), Date::FromCivil(2026, 12, 31));

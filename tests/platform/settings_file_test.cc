@@ -20,15 +20,27 @@ using namespace std::string_literals;
 
 Value Text(const std::string& text) { return Value{REG_SZ, text}; }
 
-TEST(SettingsFileTest, ReadsTypedValuesAndKeysWithTheirParents) {
+TEST(SettingsFileTest, ReadsTypedValuesAndKeysAndSkipsMalformedLines) {
   const auto file = SettingsFile::Parse(
       "; machine settings\n"
+      "[Settings\n"
+      "orphan=before any real section\n"
       "[SOFTWARE\\Quellory\\Settings]\r\n"
       "apppath=C:\\Quellory\\Data\r\n"
       "Networkable = dword:00000105\n"
       "Blob=hex:01,ff,0a\n"
       "Quoted=\"a=b\\nc\"\n"
-      "@=default value\n");
+      "@=default value\n"
+      "[Settings]\n"
+      "bad_dword=dword:123456789\n"
+      "bad_hex=hex:1g\n"
+      "open_quote=\"never closed\n"
+      "bad_escape=\"\\q\"\n"
+      "\"unclosed name=1\n"
+      "no equals sign\n"
+      "=empty name is the default value\n"
+      "good=yes\n"
+      "\xff\xfe\x00garbage\n"s);
   const std::string key = "SOFTWARE\\Quellory\\Settings";
   EXPECT_EQ(file.Find("software\\quellory\\settings", "APPPATH"), Text("C:\\Quellory\\Data"));
   EXPECT_EQ(file.Find(key, "Networkable"), (Value{REG_DWORD, "\x05\x01\0\0"s}));
@@ -43,6 +55,11 @@ TEST(SettingsFileTest, ReadsTypedValuesAndKeysWithTheirParents) {
   EXPECT_FALSE(file.HasKey("SOFTWARE\\Quell"));
   EXPECT_FALSE(file.HasKey(key + "\\Deeper"));
   EXPECT_EQ(NormaliseKeyPath("\\SOFTWARE\\\\Quellory\\"), "SOFTWARE\\Quellory");
+  for (const char* name : {"bad_dword", "bad_hex", "open_quote", "bad_escape", "orphan"}) {
+    EXPECT_FALSE(file.Find("Settings", name)) << name;
+  }
+  EXPECT_EQ(file.Find("Settings", ""), Text("empty name is the default value"));
+  EXPECT_EQ(file.Find("Settings", "good"), Text("yes"));
 }
 
 // Every value, however awkward (embedded NULs included), reads back as it
@@ -90,27 +107,6 @@ TEST(SettingsFileTest, SettingKeepsEveryOtherLineAsItWas) {
             "odd=line\r\r\nDatabaseLocation=/data/property.mdb\r\n\r\n[Mail]\r\n"
             "Server=mail.example\r\nFrom=office@example.com\r\n\r\n[Configure]\r\n"
             "ReportLogo=/srv/logo.bmp\r\n");
-}
-
-TEST(SettingsFileTest, MalformedLinesHoldNoValue) {
-  const auto file = SettingsFile::Parse(
-      "[Settings\n"
-      "orphan=before any real section\n"
-      "[Settings]\n"
-      "bad_dword=dword:123456789\n"
-      "bad_hex=hex:1g\n"
-      "open_quote=\"never closed\n"
-      "bad_escape=\"\\q\"\n"
-      "\"unclosed name=1\n"
-      "no equals sign\n"
-      "=empty name is the default value\n"
-      "good=yes\n"
-      "\xff\xfe\x00garbage\n"s);
-  for (const char* name : {"bad_dword", "bad_hex", "open_quote", "bad_escape", "orphan"}) {
-    EXPECT_FALSE(file.Find("Settings", name)) << name;
-  }
-  EXPECT_EQ(file.Find("Settings", ""), Text("empty name is the default value"));
-  EXPECT_EQ(file.Find("Settings", "good"), Text("yes"));
 }
 
 }  // namespace

@@ -156,7 +156,6 @@ TEST_F(SettingsHiveTest, StorePathsFallBack) {
   EXPECT_TRUE(PlainFileExists(JoinPath(config, "quellory/settings.ini")));
 }
 
-// Writers in several processes at once: every entry survives.
 TEST_F(SettingsHiveTest, ConcurrentWritersLoseNothing) {
   constexpr int kWriters = 4;
   constexpr int kValuesEach = 25;

@@ -67,7 +67,6 @@ class RentDatabaseTest : public ::testing::Test {
   void SetUp() override {
     env_.Set("DUNMERROW_NOW", "2026-06-15");
     General::AppFolder() = dir_;
-    AccountCache::Accounts().clear();
   }
 
   void TearDown() override {
@@ -105,8 +104,6 @@ class RentDatabaseTest : public ::testing::Test {
   General::RecordsetPtr options_;
 };
 
-// Rent first, other groups paying the extras; schedules cut at the end of
-// the tenancy.
 TEST_F(RentDatabaseTest, RentFirstWithOtherGroupsPayingExtrasAndCutSchedules) {
   EXPECT_EQ(ExtraChargeGroupList(), "('xydhgus')");  // cache never loaded
   OpenDatabase(
