@@ -79,36 +79,32 @@ TEST_F(JournalTest, ANullAmountOnAPrintedLineStopsTheRunNamingIt) {
   EXPECT_NE(failure.find("debit"), std::string::npos) << failure;
 }
 
-class PropertyListTest : public StatementTest {
- protected:
-  void SetUp() override {
-    StandardSetup();
-    Sql("insert into owner (code, name, street1) values ('LIMA', 'Lee Lima', '7 Hill Rd'),"
-        "('MIKE', 'Mo Mike', '8 Hill Rd');"
-        "insert into disbursement (owner, date, amount) values ('LIMA', '2009-04-18 00:00:00', 1),"
-        "('MIKE', '2009-04-18 00:00:00', 1);"
-        "insert into property (code, ownercode, Address1, Address2, [sale value]) values "
-        "('L1', 'LIMA', '12 Ocean Rd', 'Portside', 0), ('L2', 'LIMA', '14 Ocean Rd', null, 0),"
-        "('L3', 'LIMA', '16 Ocean Rd', null, 250000), ('M1', 'MIKE', 'x', 'y', 1);"
-        "insert into tenancy (reference, [property code], name, [current rent], every_amt, "
-        "every_freq, closed_yn, [when ended]) values "
-        "('JO', 'L1', 'Jo Bloggs', 350, 1, 'week', 0, '1234-01-01 00:00:00'),"
-        "('SAM', 'L1', 'Sam Smith', 700, 2, 'week', 0, '1234-01-01 00:00:00'),"
-        "('OLD', 'L1', 'Old Tenant', 300, 1, 'week', -1, '2008-01-01 00:00:00'),"
-        "('SOLD', 'L3', 'Sold Tenant', 300, 1, 'week', 0, '1234-01-01 00:00:00');"
-        "insert into rent_periods (tenant_code, period_from, period_to, rent_due) values "
-        "('JO', '2009-03-30 00:00:00', '2009-04-05 00:00:00', 350),"
-        "('JO', '2009-04-06 00:00:00', '2009-04-12 00:00:00', 350),"
-        "('JO', '2009-04-13 00:00:00', '2009-04-19 00:00:00', 350),"
-        "('JO', '2009-04-20 00:00:00', '2009-04-26 00:00:00', 350);"
-        "insert into Revenues (tenant_code, [property code], Date, Amount, [Revenue Group]) "
-        "values ('JO', 'L1', '2009-04-01 00:00:00', 700, 'RENT'),"
-        "('JO', 'L1', '2009-04-15 00:00:00', 175, 'RENT'),"
-        "('JO', 'L1', '2009-04-25 00:00:00', 350, 'RENT');");
-  }
-};
+using PropertyListTest = StatementTest;
 
 TEST_F(PropertyListTest, TenanciesWithAndWithoutDetail) {
+  StandardSetup();
+  Sql("insert into owner (code, name, street1) values ('LIMA', 'Lee Lima', '7 Hill Rd'),"
+      "('MIKE', 'Mo Mike', '8 Hill Rd');"
+      "insert into disbursement (owner, date, amount) values ('LIMA', '2009-04-18 00:00:00', 1),"
+      "('MIKE', '2009-04-18 00:00:00', 1);"
+      "insert into property (code, ownercode, Address1, Address2, [sale value]) values "
+      "('L1', 'LIMA', '12 Ocean Rd', 'Portside', 0), ('L2', 'LIMA', '14 Ocean Rd', null, 0),"
+      "('L3', 'LIMA', '16 Ocean Rd', null, 250000), ('M1', 'MIKE', 'x', 'y', 1);"
+      "insert into tenancy (reference, [property code], name, [current rent], every_amt, "
+      "every_freq, closed_yn, [when ended]) values "
+      "('JO', 'L1', 'Jo Bloggs', 350, 1, 'week', 0, '1234-01-01 00:00:00'),"
+      "('SAM', 'L1', 'Sam Smith', 700, 2, 'week', 0, '1234-01-01 00:00:00'),"
+      "('OLD', 'L1', 'Old Tenant', 300, 1, 'week', -1, '2008-01-01 00:00:00'),"
+      "('SOLD', 'L3', 'Sold Tenant', 300, 1, 'week', 0, '1234-01-01 00:00:00');"
+      "insert into rent_periods (tenant_code, period_from, period_to, rent_due) values "
+      "('JO', '2009-03-30 00:00:00', '2009-04-05 00:00:00', 350),"
+      "('JO', '2009-04-06 00:00:00', '2009-04-12 00:00:00', 350),"
+      "('JO', '2009-04-13 00:00:00', '2009-04-19 00:00:00', 350),"
+      "('JO', '2009-04-20 00:00:00', '2009-04-26 00:00:00', 350);"
+      "insert into Revenues (tenant_code, [property code], Date, Amount, [Revenue Group]) "
+      "values ('JO', 'L1', '2009-04-01 00:00:00', 700, 'RENT'),"
+      "('JO', 'L1', '2009-04-15 00:00:00', 175, 'RENT'),"
+      "('JO', 'L1', '2009-04-25 00:00:00', 350, 'RENT');");
   // The closed tenancy and the sold property print nothing; an empty line
   // closes LIMA's list, and MIKE has no unsold property.
   RunResult plain = Run("2009-04-18");

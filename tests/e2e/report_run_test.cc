@@ -1,30 +1,23 @@
-// Owner statements end to end: periods, addresses, pages and the
-// disbursement section, read from the trace of the real command.
+// Owner statements end to end: periods, addresses and the disbursement
+// section, read from the trace of the real command.
 #include "statement_harness.h"
 
 namespace e2e {
 namespace {
 
-class ReportRunTest : public StatementTest {
- protected:
-  void Owners() {
-    StandardSetup();
-    Sql("insert into owner (code, name, postal1, postal2, postal3, street1, street2, street3, "
-        "email) values ('ALPHA', 'Alice Alpha', 'PO Box 1', 'Portside', 'QLD 4000', '1 Main St', "
-        "'Portside', 'QLD 4000', 'alice@example.com'),"
-        "('BRAVO', 'Bob Bravo', null, '', null, '2 High St', 'Hillview', 'QLD 4100', "
-        "'bob@example.com'),"
-        "('CHARLIE', 'Cate Charlie', null, 'Unit 3', null, '3 Low St', null, null, null);"
-        "insert into disbursement (owner, date, amount, fees, tax, reserve_taken, note) values "
-        "('ALPHA', '2009-03-31 00:00:00', 900, 90, 9, 0, null),"
-        "('ALPHA', '2009-04-18 00:00:00', 1000, 100, 10, 0, null),"
-        "('BRAVO', '2009-04-18 00:00:00', 500, 50, 5, 0, null),"
-        "('CHARLIE', '2009-04-18 00:00:00', 250, 25, 2.5, 0, null);");
-  }
-};
+using ReportRunTest = StatementTest;
 
-TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
-  Owners();
+TEST_F(ReportRunTest, PeriodsAndAddressesPerOwner) {
+  StandardSetup();
+  Sql("insert into owner (code, name, postal1, postal2, postal3, street1, street2, street3) "
+      "values ('ALPHA', 'Alice Alpha', 'PO Box 1', 'Portside', 'QLD 4000', '1 Main St', "
+      "'Portside', 'QLD 4000'), ('BRAVO', 'Bob Bravo', null, '', null, '2 High St', 'Hillview', "
+      "'QLD 4100'), ('CHARLIE', 'Cate Charlie', null, 'Unit 3', null, '3 Low St', null, null);"
+      "insert into disbursement (owner, date, amount, fees, tax, reserve_taken, note) values "
+      "('ALPHA', '2009-03-31 00:00:00', 900, 90, 9, 0, null),"
+      "('ALPHA', '2009-04-18 00:00:00', 1000, 100, 10, 0, null),"
+      "('BRAVO', '2009-04-18 00:00:00', 500, 50, 5, 0, null),"
+      "('CHARLIE', '2009-04-18 00:00:00', 250, 25, 2.5, 0, null);");
   RunResult r = Run("2009-04-18");
   ASSERT_TRUE(Printed(r));
   // Without an earlier disbursement the period starts a hundred years back.
@@ -37,14 +30,6 @@ TEST_F(ReportRunTest, PeriodsAddressesAndPagesPerOwner) {
   EXPECT_EQ(r.Fields("Header", "Address1"), (Texts{"PO Box 1", "2 High St", ""}));
   EXPECT_EQ(r.Fields("Header", "Address2"), (Texts{"Portside", "Hillview", "Unit 3"}));
   EXPECT_EQ(r.Fields("Header", "Address3"), (Texts{"QLD 4000", "QLD 4100", ""}));
-  EXPECT_EQ(r.Fields("Header", "oCompanyName")[0], "Harbour Lettings");
-  EXPECT_EQ(r.Fields("Header", "oAddress2")[0], "Portside");
-
-  // Every owner after the first starts on a new page; one document in all.
-  EXPECT_EQ(r.Events("newpage").size(), 2u);
-  EXPECT_EQ(r.Outline().rfind("Header ", 0), 0u) << r.Outline();
-  ASSERT_EQ(r.Events("end").size(), 1u);
-  EXPECT_EQ(r.Events("end")[0]["destination"], 0);
 }
 
 TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {

@@ -53,16 +53,14 @@ class StatementTest : public ::testing::Test {
  protected:
   StatementTest();
 
-  // Runs SQL against the test's host database.
   void Sql(const std::string& sql);
   // A standard options row (tax options as given) and the usual accounts.
   void StandardSetup(bool tax = false);
   // `dunmerrow statements --date DATE ...` with the test's database, en_AU,
   // a trace and an output folder; no --date when DATE is empty.
   RunResult Run(const std::string& date, const std::string& extra_args = "");
-  // Runs a command line with DUNMERROW_NOW=2009-04-20T09:00:00, the settings
-  // files machine.ini and user.ini of `dir_` and the component's folder
-  // `home_`; its standard output goes to stdout.txt of `dir_`.
+  // Runs a command line at DUNMERROW_NOW=2009-04-20T09:00:00 with the settings
+  // files machine.ini and user.ini of `dir_`, the component's folder `home_`.
   RunResult Command(const std::string& command_line);
   std::string Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
   // Makes a stand-in `lp` that logs the arguments of each job to lp.log and
