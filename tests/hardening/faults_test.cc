@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -67,24 +68,14 @@ class FaultTest : public StatementTest {
     ASSERT_TRUE(fs::exists(ready)) << command << " did not start";
   }
 
-  // The mail server of smtp_faults.py (with `flags`), ready to answer, and
-  // the settings that send through it, with `extra` lines.
-  void MailServer(const std::string& flags = "", const std::string& extra = "") {
-    const fs::path port = dir_ / "smtp.port";
-    const fs::path script = fs::path(DUNMERROW_SOURCE_DIR) / "tests/hardening/smtp_faults.py";
-    ASSERT_NO_FATAL_FAILURE(Helper("python3 " + Quoted(script) + " " + Quoted(port) + " " +
-                                       Quoted(dir_ / "smtp.log") + " " + flags,
-                                   port));
+  // The mail server of smtp_server.py (with `flags`), and the settings that
+  // send through it, with `extra` lines.
+  void ServeMail(const std::string& flags = "", const std::string& extra = "") {
+    mail_.emplace(dir_ / "smtp", flags);
+    ASSERT_NE(mail_->port(), 0);
     WriteFile(dir_ / "machine.ini", "[SOFTWARE\\Quellory\\Mail]\nHost=127.0.0.1\nPort=" +
-                                        ReadFile(port) + "\nFrom=office@example.com\n" + extra);
-  }
-  // How often `word` is in the mail server's log: "connect" per connection,
-  // "RCPT" per recipient of a message it took.
-  int Logged(const std::string& word) {
-    const std::string log = ReadFile(dir_ / "smtp.log");
-    int n = 0;
-    for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
-    return n;
+                                        std::to_string(mail_->port()) +
+                                        "\nFrom=office@example.com\n" + extra);
   }
 
   // The rows of the register of 18/04/2009 after its heading, split at the
@@ -111,6 +102,7 @@ class FaultTest : public StatementTest {
 
   bool mounted_ = false;
   std::vector<int> helpers_;
+  std::optional<testing_support::MailServer> mail_;
 };
 
 TEST_F(FaultTest, AFullDiskStopsThePdfAndLeavesNoPartOfIt) {
@@ -198,28 +190,28 @@ TEST_F(DeliveryTest, AReRunSendsNothingTwiceUnlessTheStatementChangedOrResendIsA
   Owners({"one@example.com", "two@example.com",
           "ann.one@example.com; bob.two@example.com; cat.three@example.com; "
           "dan.four@example.com; eve.five@example.com"});
-  ASSERT_NO_FATAL_FAILURE(MailServer());
+  ASSERT_NO_FATAL_FAILURE(ServeMail());
   RunResult first = Run("2009-04-18", "--to email");
   EXPECT_EQ(first.status, 3) << first.stderr_text;  // one was meant to go and did not
-  EXPECT_EQ(Logged("RCPT"), 2);
+  EXPECT_EQ(mail_->Logged("RCPT"), 2);
   EXPECT_EQ(Registered("OWNER3"), "waiting: no valid e-mail address");
   EXPECT_NE(Stdout().find("  2 sent\n  1 waiting: no valid e-mail address\n"), std::string::npos)
       << Stdout();
 
   EXPECT_EQ(Run("2009-04-18", "--to email").status, 3);
-  EXPECT_EQ(Logged("RCPT"), 2) << "a statement went out twice";
+  EXPECT_EQ(mail_->Logged("RCPT"), 2) << "a statement went out twice";
   EXPECT_EQ(Registered("OWNER1"), "sent: already sent");
   EXPECT_EQ(FilesUnder(out_ / "outbox"), Texts{"Statement-2009-04-18-OWNER3.eml"});
 
   // A corrected statement goes again, kept beside the first.
   Sql("update disbursement set amount = 12 where owner = 'OWNER2'");
   Run("2009-04-18", "--to email");
-  EXPECT_EQ(Logged("RCPT"), 3);
+  EXPECT_EQ(mail_->Logged("RCPT"), 3);
   EXPECT_EQ(Registered("OWNER2"), "sent: ");
   EXPECT_TRUE(fs::exists(out_ / "sent" / "Statement-2009-04-18-OWNER2-2.eml"));
 
   Run("2009-04-18", "--to email --resend");
-  EXPECT_EQ(Logged("RCPT"), 5);
+  EXPECT_EQ(mail_->Logged("RCPT"), 5);
 }
 
 TEST_F(DeliveryTest, AStoppedRunAndItsReRunQueueEachStatementOnce) {
@@ -239,9 +231,9 @@ TEST_F(DeliveryTest, AStoppedRunAndItsReRunQueueEachStatementOnce) {
   EXPECT_EQ(Registered("OWNER3"), "written: ");
   EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 3u);
 
-  ASSERT_NO_FATAL_FAILURE(MailServer());
+  ASSERT_NO_FATAL_FAILURE(ServeMail());
   for (int i = 0; i < 2; ++i) Command("outbox send --out " + Quoted(out_));
-  EXPECT_EQ(Logged("RCPT"), 3);
+  EXPECT_EQ(mail_->Logged("RCPT"), 3);
   EXPECT_EQ(Command("outbox status --out " + Quoted(out_)).status, 0);
   EXPECT_NE(Stdout().find("0 waiting, 0 half-sent, 0 failed, 3 sent"), std::string::npos)
       << Stdout();
@@ -265,11 +257,11 @@ TEST_F(DeliveryTest, OneRunOrSendAtATimeUsesAnOutputFolder) {
 
 TEST_F(DeliveryTest, MailFailuresWaitWithTheirReasonAndTheOthersGoOn) {
   Owners({"drop@example.com", "refused@example.com", "hang@example.com", "fine@example.com"});
-  ASSERT_NO_FATAL_FAILURE(MailServer("", "Timeout=1\n"));
+  ASSERT_NO_FATAL_FAILURE(ServeMail("", "Timeout=1\n"));
   RunResult r = Run("2009-04-18", "--to email");
   EXPECT_EQ(r.Events("end").size(), 4u) << r.stderr_text;  // every owner's statement
   EXPECT_EQ(r.status, 3) << r.stderr_text;
-  EXPECT_EQ(Logged("RCPT"), 1);  // only fine@ was taken
+  EXPECT_EQ(mail_->Logged("RCPT"), 1);  // only fine@ was taken
   EXPECT_EQ(Registered("OWNER4"), "sent: ");
   EXPECT_NE(Registered("OWNER2").find("550 5.1.1 mailbox unavailable"), std::string::npos)
       << Registered("OWNER2");
@@ -281,9 +273,9 @@ TEST_F(DeliveryTest, MailFailuresWaitWithTheirReasonAndTheOthersGoOn) {
 
 TEST_F(DeliveryTest, AServerThatNeverAnswersIsTriedThreeTimesThenLeftAlone) {
   Owners({"a@example.com", "b@example.com", "c@example.com", "d@example.com", "e@example.com"});
-  ASSERT_NO_FATAL_FAILURE(MailServer("--silent", "Timeout=1\n"));
+  ASSERT_NO_FATAL_FAILURE(ServeMail("--silent", "Timeout=1\n"));
   EXPECT_EQ(Run("2009-04-18", "--to email").status, 3);
-  EXPECT_EQ(Logged("connect"), 3);
+  EXPECT_EQ(mail_->Logged("connect"), 3);
   EXPECT_EQ(Registered("OWNER5").rfind("waiting: not tried: the mail server 127.0.0.1", 0), 0u)
       << Registered("OWNER5");
   EXPECT_EQ(FilesUnder(out_ / "outbox").size(), 5u);

@@ -1,14 +1,17 @@
 // The shared test helpers.
 #include "test_support.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace testing_support {
 
@@ -95,6 +98,35 @@ std::vector<std::string> FilesUnder(const fs::path& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+MailServer::MailServer(const fs::path& folder, const std::string& flags) : folder_(folder) {
+  const fs::path script = fs::path(DUNMERROW_SOURCE_DIR) / "tests/support/smtp_server.py";
+  pid_ = std::stoi(RunCommand("python3 " + Quoted(script) + " " + Quoted(folder) + " " + flags +
+                              " >/dev/null 2>&1 & echo $!")
+                       .output);
+  for (int i = 0; i < 400 && !fs::exists(folder / "port"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  port_ = fs::exists(folder / "port") ? std::stoi(ReadFile(folder / "port")) : 0;
+  if (port_ == 0) ADD_FAILURE() << "the mail server in " << folder << " did not start";
+}
+
+MailServer::~MailServer() { kill(pid_, SIGTERM); }
+
+int MailServer::Logged(const std::string& word) const {
+  const std::string log = ReadFile(folder_ / "log");
+  int n = 0;
+  for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
+  return n;
+}
+
+std::vector<fs::path> MailServer::Messages() const {
+  std::vector<fs::path> files;
+  for (const std::string& name : FilesUnder(folder_ / "messages")) {
+    files.push_back(folder_ / "messages" / name);
+  }
+  return files;
 }
 
 std::string MdbFixture(const std::string& name) {

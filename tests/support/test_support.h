@@ -1,6 +1,7 @@
 // What the test programs share: scratch folders, the settings environment,
 // captured messages, commands run through the shell, whole files read and
-// written, the check of a raised ComError, and readable money and dates.
+// written, a mail server, the check of a raised ComError, and readable money
+// and dates.
 #ifndef DUNMERROW_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define DUNMERROW_TESTS_SUPPORT_TEST_SUPPORT_H_
 
@@ -100,6 +101,30 @@ void WriteFile(const fs::path& path, const std::string& bytes);
 // The regular files under `folder`, relative to it, sorted; none when it is
 // missing.
 std::vector<std::string> FilesUnder(const fs::path& folder);
+
+// The mail server of smtp_server.py (which tells what it plays with `flags`)
+// on a free port of 127.0.0.1, keeping its port, log and the messages it takes
+// in `folder`, ready to answer; stopped when it goes. A failure is added when
+// it does not start.
+class MailServer {
+ public:
+  explicit MailServer(const fs::path& folder, const std::string& flags = "");
+  ~MailServer();
+  MailServer(const MailServer&) = delete;
+  MailServer& operator=(const MailServer&) = delete;
+
+  int port() const { return port_; }  // 0 when it did not start
+  // How often `word` is in its log: "connect" per connection, "RCPT" per
+  // recipient of a message it took.
+  int Logged(const std::string& word) const;
+  // The messages it took, one file each.
+  std::vector<fs::path> Messages() const;
+
+ private:
+  fs::path folder_;
+  int pid_ = 0;
+  int port_ = 0;
+};
 
 // A Jet file of the shared fixtures.
 std::string MdbFixture(const std::string& name);

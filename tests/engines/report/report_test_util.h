@@ -18,6 +18,8 @@
 
 namespace report_test {
 
+using testing_support::FilesUnder;
+using testing_support::Quoted;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 

@@ -1,27 +1,30 @@
-# A mail server for the fault tests on a free port of 127.0.0.1, written to
-# PORTFILE once it listens. It refuses recipients at refused@, drops the
+# A mail server for the tests on a free port of 127.0.0.1, written to
+# FOLDER/port once it listens. It refuses recipients at refused@, drops the
 # connection in the middle of a message for drop@, never answers the end of a
-# message for hang@ and takes the rest; with --silent it greets nobody. The
-# log gets "connect" per connection and the recipients of each message taken.
-#   python3 smtp_faults.py PORTFILE LOGFILE [--silent]
+# message for hang@ and takes the rest, each into FOLDER/messages; with
+# --silent it greets nobody. FOLDER/log gets "connect" per connection and the
+# recipients of each message taken.
+#   python3 smtp_server.py FOLDER [--silent]
+import itertools
 import os
 import socket
 import sys
 import threading
 import time
 
-port_path, log_path = sys.argv[1], sys.argv[2]
+folder = sys.argv[1]
 lock = threading.Lock()
+taken = itertools.count(1)
 
 
 def log(text):
-    with lock, open(log_path, 'a') as out:
+    with lock, open(os.path.join(folder, 'log'), 'a') as out:
         out.write(text + '\n')
 
 
 def serve(conn):
     log('connect')
-    if '--silent' in sys.argv[3:]:
+    if '--silent' in sys.argv[2:]:
         time.sleep(3600)
     reader = conn.makefile('rb')
 
@@ -46,10 +49,14 @@ def serve(conn):
                 reader.readline()
                 conn.shutdown(socket.SHUT_RDWR)
                 break
-            while reader.readline() not in (b'.\r\n', b''):
-                pass
+            message = []
+            while (data := reader.readline()) not in (b'.\r\n', b''):
+                message.append(data[1:] if data.startswith(b'.') else data)
             if any('hang@' in r for r in recipients):
                 time.sleep(3600)
+            name = os.path.join(folder, 'messages', '%d.eml' % next(taken))
+            with open(name, 'wb') as out:
+                out.writelines(message)
             log(' '.join(recipients))
             send('250 queued')
         elif verb == 'QUIT':
@@ -61,8 +68,9 @@ def serve(conn):
 
 
 server = socket.create_server(('127.0.0.1', 0))
-with open(port_path + '.tmp', 'w') as out:
+os.makedirs(os.path.join(folder, 'messages'), exist_ok=True)
+with open(os.path.join(folder, 'port.tmp'), 'w') as out:
     out.write(str(server.getsockname()[1]))
-os.rename(port_path + '.tmp', port_path)
+os.rename(os.path.join(folder, 'port.tmp'), os.path.join(folder, 'port'))
 while True:
     threading.Thread(target=serve, args=(server.accept()[0],), daemon=True).start()
