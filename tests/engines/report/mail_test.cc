@@ -108,16 +108,12 @@ TEST_F(MailTest, AStatementWithoutAValidAddressWaitsAndLineBreaksCannotAddHeader
   const fs::path bob = Outbox() / "Statement-2026-03-31-NG01.eml";
   const fs::path zoe = Outbox() / "Statement-2026-03-31-ZOE.eml";
   EXPECT_THAT(Problems(*report),
-              ElementsAre("The statement for Mr Bob Ng has no valid e-mail address ('bob at "
-                          "example'); it waits in " +
-                              bob.string(),
+              ElementsAre("The statement for Mr Bob Ng has no valid e-mail address "
+                          "('bob at example'); it waits in " + bob.string(),
                           "The statement for Zoë Müller has no valid e-mail address "
-                          "('zoë@exämple.org'); it waits in " +
-                              zoe.string()));
+                          "('zoë@exämple.org'); it waits in " + zoe.string()));
   for (const fs::path& kept : {bob, zoe}) {
-    const std::string raw = ReadFile(kept);
-    EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nBcc:"))) << kept;
-    EXPECT_THAT(raw, ::testing::Not(HasSubstr("\r\nTo:"))) << kept;
+    EXPECT_THAT(ReadFile(kept), ::testing::Not(::testing::ContainsRegex("\r\n(Bcc|To):"))) << kept;
     EXPECT_EQ(Parse(kept), "To: None\nSubject: Relevé  Bcc: everyone@example.org\nAttachment: " +
                                kept.stem().string() +
                                ".pdf application/pdf b'%PDF-'\nDefects: 0\n");
