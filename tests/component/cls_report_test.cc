@@ -29,7 +29,6 @@ class ClsReportTest : public ::testing::Test {
   void SetUp() override {
     env_.Set("DUNMERROW_HOME", home_.path().string());
     env_.Settings(home_.File("machine.ini"), home_.File("user.ini"));
-    env_.Set("DUNMERROW_NOW", "2009-04-18T10:00:00");
     db_->Answer("from options",
                 {{{"PrintName", Variant(false)}, {"PrintAddress", Variant(false)}}});
     db_->Answer("from glcodes", {});

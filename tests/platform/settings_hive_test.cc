@@ -91,12 +91,9 @@ TEST_F(SettingsHiveTest, ReadingAMissingHiveCreatesNothing) {
 // A user who may not write the hive opens keys for reading only. Run as an
 // ordinary user: the superuser may write anywhere.
 TEST_F(SettingsHiveTest, HiveThatCannotBeWrittenRefusesWriteRights) {
-  const std::string locked = JoinPath(dir_, "locked");
-  fs::create_directory(locked);
-  testing_support::WriteFile(JoinPath(locked, "registry.ini"), "[SOFTWARE\\Quellory\\Settings]\n");
-  chmod(JoinPath(locked, "registry.ini").c_str(), 0644);
-  chmod(locked.c_str(), 0555);
-  env_.Set("QUELLORY_MACHINE_SETTINGS", JoinPath(locked, "registry.ini"));
+  testing_support::WriteFile(machine_, "[SOFTWARE\\Quellory\\Settings]\n");
+  chmod(machine_.c_str(), 0644);
+  chmod(dir_.c_str(), 0555);
   EXPECT_EXIT(
       {
         constexpr uid_t kNobody = 65534;
