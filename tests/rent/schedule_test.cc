@@ -57,8 +57,6 @@ TEST(AllocatePaymentsTest, Table) {
       {"overpaid on the last period", {{100}, {100}, {100}}, 400, 0, kRentFirst,
        {100, 100, 200}, {0, 0, 0}},
       {"interleaved", {{100, 20}, {100, 20}}, 230, 0, kInterleaved, {100, 100}, {20, 10}},
-      {"interleaved, inside the second rent", {{100, 20}, {100, 20}}, 130, 0, kInterleaved,
-       {100, 10}, {20, 0}},
       {"rent first from the rent group", {{100, 20}, {100, 20}}, 130, 0, kRentFirstPaysExtras,
        {100, 30}, {0, 0}},
       {"other groups' extras, rent left over", {{100, 20}, {100, 20}}, 230, 25, kRentFirst,
