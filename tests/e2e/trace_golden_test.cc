@@ -45,8 +45,7 @@ TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedOutput) {
     text.replace(at, out.size(), "OUT");
   }
 
-  std::string pdf[2];
-  std::string emails[2];
+  std::string pdf[2], emails[2];
   for (int i = 0; i < 2; ++i) {
     RunResult set = Command("settings set --machine Configure Threads " + std::to_string(2 - i));
     ASSERT_EQ(set.status, 0) << set.stderr_text;
