@@ -59,12 +59,12 @@ class JetEngineTest : public ::testing::Test {
       CREATE TABLE odd (d DATETIME TEXT, n SMALLINT, c CURRENCY REAL, y YESNO INTEGER);
       INSERT INTO odd VALUES ('next Tuesday', 40000, 'lots', 'yes');
     )sql");
-    db_ = CreateDBEngine()->OpenDatabase(path_, false, false, "");
+    Open();
   }
 
-  // The connection of the file without the engine's own set-up, whose
-  // prepared statements Prepared() lists.
-  void OpenRaw() {
+  // The engine over a connection of our own, whose prepared statements
+  // Prepared() lists; opening through the engine is the log test's.
+  void Open() {
     db_.reset();
     sqlite3_open_v2(path_.c_str(), &raw_, SQLITE_OPEN_READONLY, nullptr);
     db_ = WrapSqliteDatabase(raw_, path_);  // owns raw_, which the checks only inspect
@@ -238,7 +238,6 @@ TEST_F(JetEngineTest, TheFileIsNeverWrittenAndTheLogHasOneLinePerStatement) {
 }
 
 TEST_F(JetEngineTest, BoundLiteralsReadAsTheTextAsWritten) {
-  OpenRaw();
   const Strings codes = {"SMITH", "smith",  "O''BRIEN",         "",      "NULL", "null",
                          "Zoë",   "a''''b", "x'' or ''1''=''1", "NOBODY"};
   const Strings dates = {"#04/18/2009#", "#4/17/2009 23:59:59#", "#2009-05-01#", "#1/1/29#"};
@@ -280,7 +279,7 @@ TEST_F(JetEngineTest, BoundLiteralsReadAsTheTextAsWritten) {
 // queried without lifting.
 TEST_F(JetEngineTest, AFileWithAPartialIndexIsQueriedWithoutLifting) {
   ExecuteSql(path_, "CREATE INDEX smith_only ON disbursement (date) WHERE owner = 'SMITH'");
-  OpenRaw();
+  Open();
   const std::string sql = "select recordnumber from disbursement where owner = 'SMITH'";
   EXPECT_EQ(Rows(sql), FreshRows(sql));
   EXPECT_EQ(Prepared(), Strings{TranslateSql(sql)});
@@ -288,7 +287,6 @@ TEST_F(JetEngineTest, AFileWithAPartialIndexIsQueriedWithoutLifting) {
 
 // Two live recordsets of one text each keep their own place.
 TEST_F(JetEngineTest, RecordsetPositions) {
-  OpenRaw();
   const std::string smith =
       "select * from disbursement where owner = 'SMITH' order by recordnumber";
   const std::string obrien =
@@ -319,7 +317,6 @@ TEST_F(JetEngineTest, RecordsetPositions) {
 }
 
 TEST_F(JetEngineTest, TheStatementCacheStaysBounded) {
-  OpenRaw();
   const auto shape = [](int i) {
     return "select recordnumber as c" + std::to_string(i) +
            " from disbursement where owner = 'SMITH'";
