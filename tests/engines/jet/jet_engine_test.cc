@@ -12,7 +12,6 @@
 
 #include "core/com_error.h"
 #include "core/convert.h"
-#include "engines/jet/column_values.h"
 #include "engines/jet/host_database.h"
 #include "engines/jet/literal_params.h"
 #include "engines/jet/sql_translator.h"
@@ -25,6 +24,8 @@ namespace {
 using testing_support::ExpectComError;
 using testing_support::ReadFile;
 using testing_support::ScratchFolder;
+using testing_support::WriteFile;
+using Database = std::shared_ptr<contracts::Database>;
 using Strings = std::vector<std::string>;
 
 // One value as "name=type:text;" so that a changed name, type or value shows.
@@ -59,15 +60,20 @@ class JetEngineTest : public ::testing::Test {
       CREATE TABLE odd (d DATETIME TEXT, n SMALLINT, c CURRENCY REAL, y YESNO INTEGER);
       INSERT INTO odd VALUES ('next Tuesday', 40000, 'lots', 'yes');
     )sql");
-    Open();
+    db_ = Open(path_, &raw_);
+    // The engine leaves literals as written on a file with a partial index:
+    // a copy with one on a table no check reads is the reference.
+    const std::string copy = folder_.File("as_written.mdb");
+    WriteFile(copy, ReadFile(path_));
+    ExecuteSql(copy, "CREATE INDEX as_written ON odd (n) WHERE n > 0");
+    as_written_ = Open(copy, &as_written_raw_);
   }
 
   // The engine over a connection of our own, whose prepared statements
   // Prepared() lists; opening through the engine is the log test's.
-  void Open() {
-    db_.reset();
-    sqlite3_open_v2(path_.c_str(), &raw_, SQLITE_OPEN_READONLY, nullptr);
-    db_ = WrapSqliteDatabase(raw_, path_);  // owns raw_, which the checks only inspect
+  static Database Open(const std::string& path, sqlite3** raw) {
+    sqlite3_open_v2(path.c_str(), raw, SQLITE_OPEN_READONLY, nullptr);
+    return WrapSqliteDatabase(*raw, path);  // owns *raw, which the checks only inspect
   }
 
   // The first column of every row as text (Null as "").
@@ -79,10 +85,10 @@ class JetEngineTest : public ::testing::Test {
     return values;
   }
 
-  // Every row through the engine.
-  Strings Rows(const std::string& sql) {
+  // Every row through the engine, on the fixture file or `db`.
+  Strings Rows(const std::string& sql, const Database& db = nullptr) {
     Strings rows;
-    auto rs = db_->OpenRecordset(sql);
+    auto rs = (db ? db : db_)->OpenRecordset(sql);
     for (; !rs->IsEOF(); rs->MoveNext()) {
       std::string row;
       for (int i = 0; i < rs->FieldCount(); ++i)
@@ -91,30 +97,12 @@ class JetEngineTest : public ::testing::Test {
     }
     return rows;
   }
+  Strings AsWritten(const std::string& sql) { return Rows(sql, as_written_); }
 
-  // Every row of the translated text prepared afresh on the raw connection,
-  // literals as written.
-  Strings FreshRows(const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(raw_, TranslateSql(sql).c_str(), -1, &stmt, nullptr), SQLITE_OK);
-    Strings rows;
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-      std::string row;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const std::string name = sqlite3_column_name(stmt, i);
-        const ColumnKind kind = KindOfDeclaredType(sqlite3_column_decltype(stmt, i));
-        row += Cell(name, ReadColumn(stmt, i, kind, name));
-      }
-      rows.push_back(row);
-    }
-    sqlite3_finalize(stmt);
-    return rows;
-  }
-
-  // The texts of the statements the raw connection holds prepared.
-  Strings Prepared() const {
+  // The texts of the statements `raw` holds prepared.
+  static Strings Prepared(sqlite3* raw) {
     Strings texts;
-    for (sqlite3_stmt* s = sqlite3_next_stmt(raw_, nullptr); s; s = sqlite3_next_stmt(raw_, s))
+    for (sqlite3_stmt* s = sqlite3_next_stmt(raw, nullptr); s; s = sqlite3_next_stmt(raw, s))
       texts.emplace_back(sqlite3_sql(s));
     return texts;
   }
@@ -122,7 +110,8 @@ class JetEngineTest : public ::testing::Test {
   ScratchFolder folder_;
   std::string path_;
   sqlite3* raw_ = nullptr;
-  std::shared_ptr<contracts::Database> db_;
+  sqlite3* as_written_raw_ = nullptr;
+  Database db_, as_written_;
 };
 
 // Values come with the host's types: by the declared type of their column,
@@ -257,7 +246,7 @@ TEST_F(JetEngineTest, BoundLiteralsReadAsTheTextAsWritten) {
         std::string sql = shape;
         sql.replace(sql.find("'C'") + 1, 1, code);
         sql.replace(sql.find("#D#"), 3, date);
-        ASSERT_EQ(Rows(sql), FreshRows(sql)) << sql;
+        ASSERT_EQ(Rows(sql), AsWritten(sql)) << sql;
       }
     }
   }
@@ -266,23 +255,28 @@ TEST_F(JetEngineTest, BoundLiteralsReadAsTheTextAsWritten) {
     for (const char* column : {"disburse_id", "disburse_id + 0"}) {
       const std::string sql =
           "select * from extra_fees_view where " + std::string(column) + " = " + std::to_string(id);
-      ASSERT_EQ(Rows(sql), FreshRows(sql)) << sql;
+      ASSERT_EQ(Rows(sql), AsWritten(sql)) << sql;
       EXPECT_EQ(Rows(sql).size(), id == 2 || id == 3 ? 1u : 0u) << sql;
     }
   }
   // One prepared statement per shape served every literal.
-  EXPECT_EQ(Prepared().size(), shapes.size() + 2);
-  for (const std::string& text : Prepared()) EXPECT_NE(text.find("?1"), std::string::npos) << text;
+  EXPECT_EQ(Prepared(raw_).size(), shapes.size() + 2);
+  for (const std::string& text : Prepared(raw_))
+    EXPECT_NE(text.find("?1"), std::string::npos) << text;
+  // The reference held a statement for each text, literals as written.
+  EXPECT_EQ(Prepared(as_written_raw_).size(), kStatementCacheSize);
+  for (const std::string& text : Prepared(as_written_raw_))
+    EXPECT_EQ(text.find('?'), std::string::npos) << text;
 }
 
 // A partial index is matched against literals as written: such a file is
 // queried without lifting.
 TEST_F(JetEngineTest, AFileWithAPartialIndexIsQueriedWithoutLifting) {
   ExecuteSql(path_, "CREATE INDEX smith_only ON disbursement (date) WHERE owner = 'SMITH'");
-  Open();
+  db_ = Open(path_, &raw_);
   const std::string sql = "select recordnumber from disbursement where owner = 'SMITH'";
-  EXPECT_EQ(Rows(sql), FreshRows(sql));
-  EXPECT_EQ(Prepared(), Strings{TranslateSql(sql)});
+  EXPECT_EQ(Rows(sql), (Strings{"recordnumber=4:1;", "recordnumber=4:2;", "recordnumber=4:3;"}));
+  EXPECT_EQ(Prepared(raw_), Strings{TranslateSql(sql)});
 }
 
 // Two live recordsets of one text each keep their own place.
@@ -294,12 +288,12 @@ TEST_F(JetEngineTest, RecordsetPositions) {
   auto first = db_->OpenRecordset(smith);
   EXPECT_FALSE(first->IsBOF());
   first->MoveNext();
-  EXPECT_EQ(Rows(obrien), FreshRows(obrien));  // the same parameterised text
+  EXPECT_EQ(Rows(obrien), AsWritten(obrien));  // the same parameterised text
   auto second = db_->OpenRecordset(smith);
-  EXPECT_EQ(Rows(smith), FreshRows(smith));
+  EXPECT_EQ(Rows(smith), AsWritten(smith));
   EXPECT_EQ(first->Field("recordnumber").AsLong(), 2);
   EXPECT_EQ(second->Field("recordnumber").AsLong(), 1);
-  EXPECT_EQ(Prepared().size(), 3u);
+  EXPECT_EQ(Prepared(raw_).size(), 3u);
   first->MoveNext();
   EXPECT_EQ(first->Field("recordnumber").AsLong(), 3);
   first->MoveNext();
@@ -325,7 +319,7 @@ TEST_F(JetEngineTest, TheStatementCacheStaysBounded) {
     EXPECT_EQ(Rows(shape(i)).size(), 3u);
     if (i % 10 == 0) Rows(shape(0));  // used often, so never the least recently used
   }
-  const Strings texts = Prepared();
+  const Strings texts = Prepared(raw_);
   EXPECT_EQ(texts.size(), kStatementCacheSize);
   const auto cached = [&](int i) {
     const std::string text = LiftLiterals(TranslateSql(shape(i)))->text;
