@@ -13,7 +13,6 @@
 #include "core/com_error.h"
 #include "core/convert.h"
 #include "engines/jet/host_database.h"
-#include "engines/jet/literal_params.h"
 #include "engines/jet/sql_translator.h"
 #include "engines/jet/sqlite_database.h"
 #include "test_support.h"
@@ -28,11 +27,6 @@ using testing_support::WriteFile;
 using Database = std::shared_ptr<contracts::Database>;
 using Strings = std::vector<std::string>;
 
-// One value as "name=type:text;" so that a changed name, type or value shows.
-std::string Cell(const std::string& name, const core::Variant& value) {
-  return name + "=" + std::to_string(static_cast<int>(value.type())) + ":" + core::JoinText(value) +
-         ";";
-}
 
 class JetEngineTest : public ::testing::Test {
  protected:
@@ -85,14 +79,18 @@ class JetEngineTest : public ::testing::Test {
     return values;
   }
 
-  // Every row through the engine, on the fixture file or `db`.
+  // Every row through the engine, on the fixture file or `db`, each value as
+  // "name=type:text;" so that a changed name, type or value shows.
   Strings Rows(const std::string& sql, const Database& db = nullptr) {
     Strings rows;
     auto rs = (db ? db : db_)->OpenRecordset(sql);
     for (; !rs->IsEOF(); rs->MoveNext()) {
       std::string row;
-      for (int i = 0; i < rs->FieldCount(); ++i)
-        row += Cell(rs->FieldName(i), rs->Field(rs->FieldName(i)));
+      for (int i = 0; i < rs->FieldCount(); ++i) {
+        const core::Variant value = rs->Field(rs->FieldName(i));
+        row += rs->FieldName(i) + "=" + std::to_string(static_cast<int>(value.type())) + ":" +
+               core::JoinText(value) + ";";
+      }
       rows.push_back(row);
     }
     return rows;
@@ -312,19 +310,15 @@ TEST_F(JetEngineTest, RecordsetPositions) {
 
 TEST_F(JetEngineTest, TheStatementCacheStaysBounded) {
   const auto shape = [](int i) {
-    return "select recordnumber as c" + std::to_string(i) +
-           " from disbursement where owner = 'SMITH'";
+    return "select recordnumber as c" + std::to_string(i) + " from disbursement";
   };
   for (int i = 0; i < 200; ++i) {
-    EXPECT_EQ(Rows(shape(i)).size(), 3u);
+    EXPECT_EQ(Rows(shape(i)).size(), 8u);
     if (i % 10 == 0) Rows(shape(0));  // used often, so never the least recently used
   }
   const Strings texts = Prepared(raw_);
   EXPECT_EQ(texts.size(), kStatementCacheSize);
-  const auto cached = [&](int i) {
-    const std::string text = LiftLiterals(TranslateSql(shape(i)))->text;
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  };
+  const auto cached = [&](int i) { return std::ranges::find(texts, shape(i)) != texts.end(); };
   EXPECT_TRUE(cached(0));
   EXPECT_TRUE(cached(199));
   EXPECT_FALSE(cached(1));
