@@ -65,10 +65,7 @@ TEST(DateTest, SerialsAndCalendarArithmeticToTheLimits) {
 // The stored forms read directly; the general reading of odd forms gives the
 // same dates as before.
 TEST(DateTest, ParseIsoReadsStoredAndOddFormsAsTheyAlwaysHave) {
-  const struct {
-    const char* text;
-    const char* iso;  // nullptr: not a date
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {  // no second: not a date
       {"2026-01-31 00:00:00", "2026-01-31 00:00:00"},
       {"2026-01-31T23:59:58", "2026-01-31 23:59:58"},
       {"2026-01-31", "2026-01-31 00:00:00"},
@@ -83,9 +80,9 @@ TEST(DateTest, ParseIsoReadsStoredAndOddFormsAsTheyAlwaysHave) {
       {"2009-04-18 25:00:00", nullptr}, {"20090418", nullptr},   {"2009-04-1a", nullptr},
       {"", nullptr},
   };
-  for (const auto& c : cases) {
-    const std::optional<Date> date = Date::ParseIso(c.text);
-    EXPECT_EQ(date ? date->ToIso() : "not a date", c.iso ? c.iso : "not a date") << c.text;
+  for (const auto& [text, iso] : cases) {
+    const std::optional<Date> date = Date::ParseIso(text);
+    EXPECT_EQ(date ? date->ToIso() : "not a date", iso ? iso : "not a date") << text;
   }
 }
 

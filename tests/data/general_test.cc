@@ -198,10 +198,7 @@ TEST_F(GeneralTest, ErrorLogIsMonthlyAndIgnoresWriteFailures) {
 }
 
 TEST(SqlTextTest, FixSqlRewritesQueryTexts) {
-  const struct {
-    const char* given;
-    const char* expected;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       // Even apostrophe counts: only the boolean words change.
       {"from tenancy where closed_yn = false", "from tenancy where closed_yn = 0"},
       {"where a=true and b=false", "where a=-1 and b=0"},
@@ -224,11 +221,10 @@ TEST(SqlTextTest, FixSqlRewritesQueryTexts) {
       {"'", "'"},
       {"x'", "x'"},
   };
-  for (const auto& c : cases) {
-    std::string sql = c.given;
-    const std::string returned = General::FixSQL(sql);
-    EXPECT_EQ(sql, c.expected) << "given: " << c.given;
-    EXPECT_EQ(returned, sql);
+  for (const auto& [given, expected] : cases) {
+    std::string sql = given;
+    EXPECT_EQ(General::FixSQL(sql), expected) << "given: " << given;
+    EXPECT_EQ(sql, expected) << "given: " << given;
   }
 }
 

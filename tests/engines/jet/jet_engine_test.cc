@@ -144,10 +144,7 @@ TEST_F(JetEngineTest, ValuesHaveTheHostTypesAndColumnsAreFoundByName) {
 // Dates are stored to the second: a date literal is midnight. Codes compare
 // without regard to case, quotes and all; true and false are -1 and 0.
 TEST_F(JetEngineTest, DatesCodesAndYesNoCompareAsTheHostDoes) {
-  const struct {
-    const char* sql;
-    Strings rows;
-  } cases[] = {
+  const std::pair<const char*, Strings> cases[] = {
       {"select recordnumber from disbursement where date = #04/18/2009# order by 1",
        {"2", "4", "5", "7", "8"}},
       {"select recordnumber from disbursement where date < #04/18/2009#", {"1"}},
@@ -167,7 +164,7 @@ TEST_F(JetEngineTest, DatesCodesAndYesNoCompareAsTheHostDoes) {
        {"P1", "P2"}},
       {"select [gl_code] from glcodes where taxable_yn = true and exclude_pl = false", {"RENT"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Column(c.sql), c.rows) << c.sql;
+  for (const auto& [sql, rows] : cases) EXPECT_EQ(Column(sql), rows) << sql;
 }
 
 // Statements that cannot run name the statement; stored values that do not
