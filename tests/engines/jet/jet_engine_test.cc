@@ -325,6 +325,7 @@ TEST_F(JetEngineTest, TheHostSchemaTakesOnlyStoredFormsAndScriptsSplitIntoStatem
   EXPECT_THROW(ExecuteSql(path_, "INSERT INTO notes (on_owner) VALUES (1)"), core::ComError);
   EXPECT_THROW(ExecuteSql(path_, "INSERT INTO disbursement (date) VALUES ('18/04/2009')"),
                core::ComError);
+  EXPECT_THROW(CreateHostDatabase(path_), core::ComError);  // never over an existing file
   EXPECT_EQ(SplitStatements("a ';' ; [x;y] -- c;\n ; b"), (Strings{"a ';'", "[x;y]", "b"}));
 }
 
