@@ -208,6 +208,18 @@ TEST_F(CApiTest, CallsOutOfTurnAreRefused) {
   });
 }
 
+// The host asks by exact name: letter case counts here, unlike set_text.
+TEST_F(CApiTest, UseParameterAnswersTheOfferedNamesExactly) {
+  const std::pair<const char*, int> kOffered[] = {
+      {"bToEnabled", 1}, {"bNotes", 1}, {"bDetailed", 1}, {"bnotes", 0},
+      {"BDETAILED", 0},  {"DateTo", 0}, {"", 0}};
+  for (const auto& [name, expected] : kOffered) {
+    int wanted = -1;
+    EXPECT_EQ(dunmerrow_report_use_parameter(report_, name, &wanted), DUNMERROW_OK) << name;
+    EXPECT_EQ(wanted, expected) << name;
+  }
+}
+
 TEST_F(CApiTest, AnObjectBelongsToTheThreadThatCreatedIt) {
   ASSERT_EQ(dunmerrow_report_set_text(report_, "DATETO", "x"), DUNMERROW_OK);
   std::vector<int> results;
