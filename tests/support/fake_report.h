@@ -1,6 +1,7 @@
 // A recording fake of the report engine: sections and fields declared by the
-// test, calls recorded as lines of text, and printed copies kept with their
-// field texts. FitText fits a fixed number of characters per field.
+// test, the definition loaded and the report's end recorded as calls, and
+// printed copies kept with their field texts. FitText fits a fixed number of
+// characters per field.
 #ifndef DUNMERROW_TESTS_SUPPORT_FAKE_REPORT_H_
 #define DUNMERROW_TESTS_SUPPORT_FAKE_REPORT_H_
 
@@ -95,23 +96,14 @@ class FakeReport : public contracts::Report {
     const FakeSection& section = dynamic_cast<FakeSection&>(*Sections(name));
     PrintedCopy& copy = printed.emplace_back(PrintedCopy{name, {}});
     for (const auto& f : section.fields_) copy.fields[f->name_] = f->text_;
-    calls.push_back("PrintSection " + name);
     page_has_output_ = true;
   }
-  void NewPage() override {
-    calls.push_back("NewPage");
-    page_has_output_ = false;
-  }
+  void NewPage() override { page_has_output_ = false; }
   int16_t PageHasOutput() override { return page_has_output_ ? 1 : 0; }
   int32_t Destination() const override { return destination_; }
-  void SetDestination(int32_t destination) override {
-    calls.push_back("Destination " + std::to_string(destination));
-    destination_ = destination;
-  }
-  void SetEmailTo(const std::string& to) override { calls.push_back("EmailTo " + to); }
-  void SetEmailSubject(const std::string& subject) override {
-    calls.push_back("EmailSubject " + subject);
-  }
+  void SetDestination(int32_t destination) override { destination_ = destination; }
+  void SetEmailTo(const std::string&) override {}
+  void SetEmailSubject(const std::string&) override {}
   void EndReport() override {
     calls.push_back("EndReport");
     page_has_output_ = false;
@@ -122,11 +114,7 @@ class FakeReport : public contracts::Report {
     text.resize(fit_chars);
     return rest;
   }
-  void Advise(contracts::ReportEvents* events) override { events_ = events; }
-
-  void PressPrintButton() {
-    if (events_) events_->PrintToPrinterButton();
-  }
+  void Advise(contracts::ReportEvents*) override {}
 
   std::vector<std::string> calls;
   std::vector<PrintedCopy> printed;
@@ -136,7 +124,6 @@ class FakeReport : public contracts::Report {
  private:
   bool page_has_output_ = false;
   int32_t destination_ = 0;
-  contracts::ReportEvents* events_ = nullptr;
 };
 
 }  // namespace testing_support
