@@ -66,7 +66,8 @@ TEST_F(RegistryTest, OverridesThenAUsableMachineHiveAnswer) {
 }
 
 // A usable hive stays the source for the thread even when it goes away; a
-// new thread decides again, reads the per-user store and creates nothing.
+// new thread decides again, reads the per-user store and creates nothing,
+// and a write says which step failed.
 TEST_F(RegistryTest, HiveIsTestedOncePerThreadAndWithoutItThePerUserStoreAnswers) {
   WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
   platform::SaveSetting("Quellory", "Settings", "apppath", "/home/user");
@@ -82,13 +83,15 @@ TEST_F(RegistryTest, HiveIsTestedOncePerThreadAndWithoutItThePerUserStoreAnswers
     EXPECT_EQ(Registry::GetRegSetting("Configure", "ReportLogo", "d"), "");
     EXPECT_EQ(Registry::GetRegSetting("Settings", "Networkable", "0"), "0");
   });
+  EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", "a", "b"),
+            platform::ERROR_PATH_NOT_FOUND);
   EXPECT_FALSE(fs::exists(dir_ + "/machine"));
 }
 
-// An ordinary user who may read but not write the machine hive reads every
-// setting from the per-user store. The superuser may write anywhere, so the
-// check runs as an ordinary user.
-TEST_F(RegistryTest, ReadOnlyMachineHiveFallsBackToPerUserStore) {
+// An ordinary user who may read but not write the machine hive opens its keys
+// for reading only and reads every setting from the per-user store. The
+// superuser may write anywhere, so the check runs as an ordinary user.
+TEST_F(RegistryTest, ReadOnlyMachineHiveOpensForReadingAndFallsBackToPerUserStore) {
   WriteMachine("[SOFTWARE\\Quellory\\Settings]\napppath=/srv/quellory\n");
   chmod(machine_.c_str(), 0644);
   chmod((dir_ + "/machine").c_str(), 0555);
@@ -96,13 +99,20 @@ TEST_F(RegistryTest, ReadOnlyMachineHiveFallsBackToPerUserStore) {
   EXPECT_EXIT(
       {
         if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::exit(10);
+        platform::HKEY key{};
+        const int write =
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, platform::KEY_ALL_ACCESS, &key);
+        const int create = RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory\\Test", &key);
+        const int open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, platform::KEY_READ, &key);
         std::string value;
         const bool read = Registry::RegReadString(HKEY_LOCAL_MACHINE, kSettings, "apppath", value);
-        std::fprintf(stderr, "read %d usable %d apppath %s\n", read, Registry::RegistryUsable(),
+        std::fprintf(stderr, "write %d create %d open %d read %d usable %d apppath %s\n", write,
+                     create, open, read, Registry::RegistryUsable(),
                      Registry::GetRegSetting("Settings", "apppath", "d").c_str());
         std::exit(0);
       },
-      ::testing::ExitedWithCode(0), "read 0 usable 0 apppath /home/user/quellory\n");
+      ::testing::ExitedWithCode(0),
+      "write 5 create 5 open 0 read 0 usable 0 apppath /home/user/quellory\n");
 }
 
 // A value read into `value` replaces it, or empties it when the read fails;
@@ -130,13 +140,6 @@ TEST_F(RegistryTest, ReadStringLimitsAndTypes) {
   std::string value = "kept";
   EXPECT_FALSE(Registry::RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", "a", value));
   EXPECT_EQ(value, "");
-}
-
-// What a write stores is the settings command's check end to end.
-TEST_F(RegistryTest, WriteStringReportsTheFailingStep) {
-  env_.Set("QUELLORY_MACHINE_SETTINGS", dir_ + "/absent/registry.ini");
-  EXPECT_EQ(Registry::RegWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quellory", "a", "b"),
-            platform::ERROR_PATH_NOT_FOUND);
 }
 
 }  // namespace

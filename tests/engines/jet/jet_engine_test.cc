@@ -1,6 +1,5 @@
-// The engine end to end on one real SQLite file: values and their types, the
-// recordset's positions, date and code comparisons, the failure paths, and the
-// prepared statements that literals bound as parameters let it share.
+// The engine end to end on one real SQLite file, and the prepared statements
+// that literals bound as parameters let it share.
 #include "engines/jet/jet_engine.h"
 
 #include <gtest/gtest.h>
@@ -180,7 +179,6 @@ TEST_F(JetEngineTest, BadStatementsAndBadValues) {
       {"select * from owner where code = ?", kErrTooFewParameters, "Expected 1"},
       {"select * from owner where code = :who", kErrTooFewParameters, ":who"},
       {"delete from owner", kErrReadOnly, "read-only"},
-      {"create table t (a)", kErrReadOnly, "read-only"},
       {"select abs(-9223372036854775807 - 1) as n", kErrQuery,
        "integer overflow in \"select abs(-9223372036854775807 - 1) as n\""},
       {"select d from odd", core::kErrTypeMismatch,
@@ -261,16 +259,6 @@ TEST_F(JetEngineTest, BoundLiteralsReadAsTheTextAsWritten) {
   EXPECT_EQ(Prepared(as_written_raw_).size(), kStatementCacheSize);
   for (const std::string& text : Prepared(as_written_raw_))
     EXPECT_EQ(text.find('?'), std::string::npos) << text;
-}
-
-// A partial index is matched against literals as written: such a file is
-// queried without lifting.
-TEST_F(JetEngineTest, AFileWithAPartialIndexIsQueriedWithoutLifting) {
-  ExecuteSql(path_, "CREATE INDEX smith_only ON disbursement (date) WHERE owner = 'SMITH'");
-  db_ = Open(path_, &raw_);
-  const std::string sql = "select recordnumber from disbursement where owner = 'SMITH'";
-  EXPECT_EQ(Rows(sql), (Strings{"recordnumber=4:1;", "recordnumber=4:2;", "recordnumber=4:3;"}));
-  EXPECT_EQ(Prepared(raw_), Strings{TranslateSql(sql)});
 }
 
 // Two live recordsets of one text each keep their own place.

@@ -21,8 +21,6 @@ std::string Lifted(const std::string& sql) {
 
 TEST(LiteralParamsTest, ConditionLiteralsBecomeParameters) {
   const std::pair<const char*, const char*> cases[] = {
-      {"select * from disbursement where owner = 'SMITH' and date >= '2009-03-19 00:00:00'",
-       "select * from disbursement where owner = ?1 and date >= ?2|t:SMITH|t:2009-03-19 00:00:00"},
       {"select * from t where x in ('','a''b', 12)  and y <> 'RENT' LIMIT 1",
        "select * from t where x in (?1,?2, ?3)  and y <> ?4 LIMIT 1|t:|t:a'b|n:12|t:RENT"},
       {"select * from t where (n = 1 and c = 'x' and o=-1) or (n = 5)",
@@ -44,10 +42,7 @@ TEST(LiteralParamsTest, LiteralsThatNameOrShapeStayAsWritten) {
   const char* const cases[] = {
       "select 'x' as a, 7, 1 + 2 from t",                      // result columns
       "select (select c from u where d = 'x') from t",         // ... at any depth
-      "select count(*) filter (where a = 1) from t",           //
-      "select * from t order by 1",                            // column number
-      "select a from t group by 1 having count(*) > 2",        //
-      "select * from t limit 5",                               //
+      "select * from t where a = b order by 1",                // column number
       "select * from t where 'owner'.code = x",                // a text as a name
       "select * from t where code in 'owner'",                 //
       "select * from t where a = b collate 'nocase'",          //
@@ -56,15 +51,11 @@ TEST(LiteralParamsTest, LiteralsThatNameOrShapeStayAsWritten) {
       "select * from t where a = 1.5 or b = 1e3 or c = 0x10",  // not whole numbers
       "select * from t where a = 1234567890123456789",         // 19 digits
       "select * from t where a = ?",                           // parameters
-      "select * from t where a = :who",                        //
       "select * from t where a = 'x' -- 'y'",                  // comments
-      "select * from t where a = 'x'; select 2",               // two statements
-      "values ('x')",                                          // not a plain select
-      "select * from t where a in (values ('x'))",             //
+      "select * from t where a in (values ('x'))",             // not a plain select
       "delete from t where a = 'x'",                           //
       "select * from t where a = 'x",                          // unterminated
       "select * from t where a = (1",                          //
-      "select * from t where a = b",                           // nothing to lift
   };
   for (const char* sql : cases) EXPECT_EQ(Lifted(sql), "as written") << sql;
   EXPECT_EQ(Lifted(std::string("select * from t where a = 'x\0y'", 31)), "as written");
