@@ -1,36 +1,10 @@
-// Owner statements end to end: periods, addresses and the disbursement
-// section, read from the trace of the real command.
+// The disbursement section end to end, read from the trace of the real command.
 #include "statement_harness.h"
 
 namespace e2e {
 namespace {
 
 using ReportRunTest = StatementTest;
-
-TEST_F(ReportRunTest, PeriodsAndAddressesPerOwner) {
-  StandardSetup();
-  Sql("insert into owner (code, name, postal1, postal2, postal3, street1, street2, street3) "
-      "values ('ALPHA', 'Alice Alpha', 'PO Box 1', 'Portside', 'QLD 4000', '1 Main St', "
-      "'Portside', 'QLD 4000'), ('BRAVO', 'Bob Bravo', null, '', null, '2 High St', 'Hillview', "
-      "'QLD 4100'), ('CHARLIE', 'Cate Charlie', null, 'Unit 3', null, '3 Low St', null, null);"
-      "insert into disbursement (owner, date, amount, fees, tax, reserve_taken, note) values "
-      "('ALPHA', '2009-03-31 00:00:00', 900, 90, 9, 0, null),"
-      "('ALPHA', '2009-04-18 00:00:00', 1000, 100, 10, 0, null),"
-      "('BRAVO', '2009-04-18 00:00:00', 500, 50, 5, 0, null),"
-      "('CHARLIE', '2009-04-18 00:00:00', 250, 25, 2.5, 0, null);");
-  RunResult r = Run("2009-04-18");
-  ASSERT_TRUE(Printed(r));
-  // Without an earlier disbursement the period starts a hundred years back.
-  EXPECT_EQ(r.Fields("Header", "DateRange"),
-            (Texts{"Transaction from 01/04/2009 to 18/04/2009",
-                   "Transaction from 20/04/1909 to 18/04/2009",
-                   "Transaction from 20/04/1909 to 18/04/2009"}));
-  EXPECT_EQ(r.Fields("Header", "Owner"), (Texts{"Alice Alpha", "Bob Bravo", "Cate Charlie"}));
-  // Postal lines all empty: the street; postal2 alone is never mixed with it.
-  EXPECT_EQ(r.Fields("Header", "Address1"), (Texts{"PO Box 1", "2 High St", ""}));
-  EXPECT_EQ(r.Fields("Header", "Address2"), (Texts{"Portside", "Hillview", "Unit 3"}));
-  EXPECT_EQ(r.Fields("Header", "Address3"), (Texts{"QLD 4000", "QLD 4100", ""}));
-}
 
 TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   StandardSetup(/*tax=*/true);

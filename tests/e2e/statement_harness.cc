@@ -116,6 +116,16 @@ RunResult StatementTest::Command(const std::string& command_line) {
   return r;
 }
 
+std::vector<Texts> StatementTest::RegisterRows() const {
+  return nlohmann::json::parse(
+             testing_support::RunCommand(
+                 "python3 -c \"import csv, json, sys\n"
+                 "print(json.dumps(list(csv.reader(open(sys.argv[1], newline='')))[1:]))\" " +
+                 Quoted(out_ / "register-2009-04-18.csv"))
+                 .output)
+      .get<std::vector<Texts>>();
+}
+
 std::string StatementTest::FakePrinter() {
   fs::create_directories(dir_ / "bin");
   WriteFile(dir_ / "bin" / "lp", "#!/bin/sh\necho \"$@\" >> " + Quoted(dir_ / "lp.log") +

@@ -63,6 +63,9 @@ class StatementTest : public ::testing::Test {
   // files machine.ini and user.ini of `dir_`, the component's folder `home_`.
   RunResult Command(const std::string& command_line);
   std::string Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
+  // The rows of the register of 18/04/2009 below its heading, as Python's
+  // csv module reads them.
+  std::vector<Texts> RegisterRows() const;
   // Makes a stand-in `lp` that logs the arguments of each job to lp.log and
   // keeps the file printed as job.pdf; returns the PATH setting that finds
   // it, for `launcher_`.

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,7 +23,7 @@ class FaultTest : public StatementTest {
  protected:
   void TearDown() override {
     if (mounted_) umount2(out_.c_str(), MNT_DETACH);
-    for (const int pid : helpers_) kill(pid, SIGTERM);
+    if (locker_) kill(locker_, SIGTERM);
   }
 
   // Owners OWNER1, OWNER2, ... with these e-mail addresses, each with sixty
@@ -54,18 +53,6 @@ class FaultTest : public StatementTest {
     return mounted_;
   }
 
-  // Starts `command` in the background, stopped when the test ends, and
-  // waits for it to create `ready`.
-  void Helper(const std::string& command, const fs::path& ready) {
-    const std::string pid =
-        testing_support::RunCommand(command + " >/dev/null 2>&1 & echo $!").output;
-    helpers_.push_back(std::stoi(pid));
-    for (int i = 0; i < 400 && !fs::exists(ready); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    ASSERT_TRUE(fs::exists(ready)) << command << " did not start";
-  }
-
   // The mail server of smtp_server.py (with `flags`), and the settings that
   // send through it, with `extra` lines.
   void ServeMail(const std::string& flags = "", const std::string& extra = "") {
@@ -76,20 +63,6 @@ class FaultTest : public StatementTest {
                                         "\nFrom=office@example.com\n" + extra);
   }
 
-  // The rows of the register of 18/04/2009 after its heading, split at the
-  // commas (no cell of these owners holds one).
-  std::vector<Texts> RegisterRows() {
-    std::vector<Texts> rows;
-    std::istringstream in(ReadFile(out_ / "register-2009-04-18.csv"));
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-      std::stringstream cells(line);
-      rows.emplace_back();
-      for (std::string cell; std::getline(cells, cell, ',');) rows.back().push_back(cell);
-    }
-    return rows;
-  }
   // What the register says of `owner`: "state: reason"; "" without a row.
   std::string Registered(const std::string& owner) {
     for (const Texts& row : RegisterRows()) {
@@ -99,7 +72,7 @@ class FaultTest : public StatementTest {
   }
 
   bool mounted_ = false;
-  std::vector<int> helpers_;
+  int locker_ = 0;  // the program holding the database's lock
   std::optional<testing_support::MailServer> mail_;
 };
 
@@ -153,13 +126,19 @@ TEST_F(FaultTest, AFullDiskLeavesOnlyWholeMessagesInTheOutbox) {
 TEST_F(FaultTest, ALockedDatabaseIsReportedAndLogged) {
   Owners({""});
   // Another program holds the database's exclusive lock for the whole run.
-  ASSERT_NO_FATAL_FAILURE(Helper(
-      "python3 -c \"import sqlite3, sys, time\n"
-      "db = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-      "db.execute('begin exclusive')\n"
-      "open(sys.argv[2], 'w').close()\n"
-      "time.sleep(120)\" " + Quoted(db_) + " " + Quoted(dir_ / "locked"),
-      dir_ / "locked"));
+  const fs::path ready = dir_ / "locked";
+  locker_ = std::stoi(
+      testing_support::RunCommand("python3 -c \"import sqlite3, sys, time\n"
+                                  "db = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                  "db.execute('begin exclusive')\n"
+                                  "open(sys.argv[2], 'w').close()\n"
+                                  "time.sleep(120)\" " +
+                                  Quoted(db_) + " " + Quoted(ready) + " >/dev/null 2>&1 & echo $!")
+          .output);
+  for (int i = 0; i < 400 && !fs::exists(ready); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  ASSERT_TRUE(fs::exists(ready)) << "the locking program did not start";
   // Named explicitly, a database that cannot be opened stops the run first.
   RunResult named = Run("2009-04-18");
   EXPECT_EQ(named.status, 1);
