@@ -13,11 +13,7 @@
 namespace report_test {
 namespace {
 
-using report_engine::DefinitionProblem;
-using ::testing::ElementsAreArray;
-using ::testing::Matcher;
 using ::testing::Pair;
-using ::testing::StartsWith;
 using testing_support::ExpectComError;
 
 class DefinitionTest : public ReportTest {
@@ -26,7 +22,7 @@ class DefinitionTest : public ReportTest {
   std::vector<std::string> Problems(const std::string& body, const std::string& attributes = "") {
     const std::string path = (dir_ / "test.rdn").string();
     WriteFile(path, "<report" + attributes + ">\n" + body + "</report>\n");
-    std::vector<DefinitionProblem> problems;
+    std::vector<report_engine::DefinitionProblem> problems;
     report_engine::ParseDefinition(path, report_engine::SystemChecks(), problems);
     std::vector<std::string> lines;
     for (const auto& p : problems) {
@@ -54,12 +50,12 @@ TEST_F(DefinitionTest, EveryProblemIsReportedWithItsLine) {
   WriteFile(dir_ / "broken.png", "not a picture");
   // The system's own reason why a picture cannot be read follows the name.
   const auto unreadable = [&](int line, const std::string& name) {
-    return StartsWith(std::to_string(line) + ": cannot read the image " + (dir_ / name).string() +
-                      ": ");
+    return ::testing::StartsWith(std::to_string(line) + ": cannot read the image " +
+                                 (dir_ / name).string() + ": ");
   };
   const struct {
     std::string attributes, body;
-    std::vector<Matcher<std::string>> problems;
+    std::vector<::testing::Matcher<std::string>> problems;
   } cases[] = {
       {"",
        "<section name=\"A\" height=\"100\">\n<field name=\"x\"\n</section>\n",
@@ -102,7 +98,7 @@ TEST_F(DefinitionTest, EveryProblemIsReportedWithItsLine) {
        {"1: attribute 'page-group' of <report> names no section: 'B'"}},
   };
   for (const auto& c : cases) {
-    EXPECT_THAT(Problems(c.body, c.attributes), ElementsAreArray(c.problems))
+    EXPECT_THAT(Problems(c.body, c.attributes), ::testing::ElementsAreArray(c.problems))
         << c.attributes << c.body;
   }
 }

@@ -1,6 +1,5 @@
 // E-mailed statements: the .eml read back by Python's mail parser, delivery
-// to a real SMTP sink on 127.0.0.1, and messages that cannot go staying in
-// the outbox.
+// to a real SMTP sink on 127.0.0.1, and messages that cannot go waiting.
 #include "engines/report/mail.h"
 
 #include <arpa/inet.h>
@@ -20,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 class MailTest : public ReportTest {
  protected:
@@ -76,7 +74,7 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
                                  {"O'NEIL/2", "Mr Pat O'Neil", "pat@example.org"},
                                  {"O_NEIL_2", "Ms Jo O'Neil", "jo@example.org"}});
   // Codes are made safe for a file name, and stay apart when that makes two alike.
-  EXPECT_EQ(FilesUnder(Outbox()),
+  EXPECT_EQ(testing_support::FilesUnder(Outbox()),
             (std::vector<std::string>{
                 "Statement-2026-03-31-BROWN01.eml", "Statement-2026-03-31-NG01.eml",
                 "Statement-2026-03-31-O_NEIL_2-2.eml", "Statement-2026-03-31-O_NEIL_2.eml"}));
@@ -87,7 +85,7 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
             "Attachment: Statement-2026-03-31-BROWN01.pdf application/pdf b'%PDF-'\n"
             "Defects: 0\n");
   EXPECT_THAT(Output("pdftotext " + Quoted(dir_ / "attachment.pdf") + " -"),
-              HasSubstr("Ms Alice Brown"));
+              ::testing::HasSubstr("Ms Alice Brown"));
   const std::string raw = ReadFile(first);
   size_t lines = 0, bare = 0;  // bare: line feeds without their carriage return
   for (size_t at = raw.find('\n'); at != std::string::npos; at = raw.find('\n', at + 1)) {
@@ -100,24 +98,18 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
 }
 
 TEST_F(MailTest, AStatementWithoutAValidAddressWaitsAndLineBreaksCannotAddHeaders) {
-  // Without SMTPUTF8 a non-ASCII address cannot be sent either.
-  auto report = EmailStatements(
-      contracts::kDestinationEmail,
-      {{"NG01", "Mr Bob Ng", "bob at example"}, {"ZOE", "Zoë Müller", "zoë@exämple.org"}},
-      "Relevé\r\nBcc: everyone@example.org");
-  const fs::path bob = Outbox() / "Statement-2026-03-31-NG01.eml";
-  const fs::path zoe = Outbox() / "Statement-2026-03-31-ZOE.eml";
+  auto report =
+      EmailStatements(contracts::kDestinationEmail, {{"NG01", "Mr Bob Ng", "bob at example"}},
+                      "Relevé\r\nBcc: everyone@example.org");
+  const fs::path kept = Outbox() / "Statement-2026-03-31-NG01.eml";
   EXPECT_THAT(Problems(*report),
               ElementsAre("The statement for Mr Bob Ng has no valid e-mail address "
-                          "('bob at example'); it waits in " + bob.string(),
-                          "The statement for Zoë Müller has no valid e-mail address "
-                          "('zoë@exämple.org'); it waits in " + zoe.string()));
-  for (const fs::path& kept : {bob, zoe}) {
-    EXPECT_THAT(ReadFile(kept), ::testing::Not(::testing::ContainsRegex("\r\n(Bcc|To):"))) << kept;
-    EXPECT_EQ(Parse(kept), "To: None\nSubject: Relevé  Bcc: everyone@example.org\nAttachment: " +
-                               kept.stem().string() +
-                               ".pdf application/pdf b'%PDF-'\nDefects: 0\n");
-  }
+                          "('bob at example'); it waits in " +
+                          kept.string()));
+  EXPECT_THAT(ReadFile(kept), ::testing::Not(::testing::ContainsRegex("\r\n(Bcc|To):")));
+  EXPECT_EQ(Parse(kept),
+            "To: None\nSubject: Relevé  Bcc: everyone@example.org\nAttachment: "
+            "Statement-2026-03-31-NG01.pdf application/pdf b'%PDF-'\nDefects: 0\n");
 }
 
 TEST_F(MailTest, AMessageThatFindsNoServerWaitsForOutboxSendAndSentOnesMoveToSent) {
@@ -147,19 +139,11 @@ TEST_F(MailTest, AMessageThatFindsNoServerWaitsForOutboxSendAndSentOnesMoveToSen
   const auto result = report_engine::SendOutbox(options_.output_folder, options_.smtp);
   EXPECT_EQ(result.sent, 1);
   EXPECT_TRUE(result.problems.empty());
-  EXPECT_TRUE(fs::exists(Sent() / waiting.filename()));
-  auto second = EmailStatements(contracts::kDestinationEmailAndOutbox,
-                                {{"NG01", "Mr Bob Ng", "bob@example.org"}});
-  EXPECT_TRUE(Problems(*second).empty()) << Problems(*second).front();
   EXPECT_TRUE(fs::is_empty(Outbox()));
-  const fs::path sent = Sent() / "Statement-2026-03-31-NG01.eml";
-  EXPECT_TRUE(fs::exists(sent));
-  EXPECT_EQ(report_engine::Summary(*second).files.back(), sent.string());
-  // Each went as it is kept, byte for byte.
+  // It went as it is kept, byte for byte.
   const auto received = sink.Messages();
-  ASSERT_EQ(received.size(), 2u);
+  ASSERT_EQ(received.size(), 1u);
   EXPECT_TRUE(ReadFile(received[0]) == ReadFile(Sent() / waiting.filename()));
-  EXPECT_TRUE(ReadFile(received[1]) == ReadFile(sent));
 }
 
 TEST(MailAddressTest, AddressesAreCheckedBeforeTheyGoIntoAHeader) {

@@ -1,6 +1,4 @@
-// Printing through a stand-in `lp` on PATH: one that hangs is killed with
-// whatever it started once the timeout passes, one that refuses or is not
-// there is an error that says where the statements are.
+// Printing through a stand-in `lp` on PATH that hangs, refuses or is not there.
 #include "engines/report/printer.h"
 
 #include <gtest/gtest.h>

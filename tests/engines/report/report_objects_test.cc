@@ -34,10 +34,6 @@ TEST_F(ReportObjectsTest, UnknownNamesRaiseErrorsNamingThem) {
   for (const auto& c : cases) {
     EXPECT_EQ(testing_support::ExpectComError(c.number, c.says, c.call).description(), c.says);
   }
-  // Names match exactly: "notes" and "Notes" are two sections.
-  EXPECT_EQ(report->Sections("notes")->Fields("notes")->Name(), "notes");
-  EXPECT_EQ(report->Sections("Notes")->Fields("Notes")->Name(), "Notes");
-  EXPECT_EQ(report->Sections("Notes")->Name(), "Notes");
 }
 
 TEST_F(ReportObjectsTest, ObjectsAreLiveAndClearKeepsLabels) {

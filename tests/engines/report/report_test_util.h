@@ -1,6 +1,5 @@
-// Shared set-up of the report engine's tests, header only (the folder's
-// *_test.cc files make one program): a scratch folder, the statement
-// definition, its PDF and trace read back.
+// Shared set-up of the report engine's tests (one program): a scratch folder,
+// the statement definition, its PDF and trace read back.
 #ifndef DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
 #define DUNMERROW_TESTS_ENGINES_REPORT_REPORT_TEST_UTIL_H_
 
@@ -18,7 +17,6 @@
 
 namespace report_test {
 
-using testing_support::FilesUnder;
 using testing_support::Quoted;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
@@ -40,7 +38,6 @@ inline void Print(contracts::Report& report, const std::string& section,
   report.PrintSection(section);
 }
 
-// The definition shipped with the component.
 inline const std::string kStatementDefinition =
     std::string(DUNMERROW_SOURCE_DIR) + "/definitions/OwnerStatement.rdn";
 
