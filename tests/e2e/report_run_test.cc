@@ -21,7 +21,7 @@ TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   ASSERT_TRUE(Printed(r));
   // Two disbursements of one owner on the date: one statement listing both;
   // the disbursement's fees are 20 less the extra fees listed.
-  EXPECT_EQ(r.Copies("Header").size(), 2u);
+  EXPECT_EQ(r.Events("section", "Header").size(), 2u);
   EXPECT_EQ(r.Fields("DisburseDetail", "details"),
             (Texts{"Inspection", "Postage", "Disbursement", "Reserve amount of 200 retained",
                    "Disbursement", "Disbursement", "Reserve amount of 150.5 paid out"}));
@@ -39,8 +39,8 @@ TEST_F(ReportRunTest, DisbursementFeesReserveNoteAndFooter) {
   // The heading repeats while the amounts so far add up to zero.
   EXPECT_EQ(r.Fields("DisburseFooter", "Totalfee")[0], "50.00");
   EXPECT_EQ(r.Fields("DisburseFooter", "TotalValue")[0], "812.50");
-  EXPECT_EQ(r.Copies("DisburseFooter").size(), 2u);
-  EXPECT_EQ(r.Copies("DisburseHeader").size(), 3u);
+  EXPECT_EQ(r.Events("section", "DisburseFooter").size(), 2u);
+  EXPECT_EQ(r.Events("section", "DisburseHeader").size(), 3u);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ std::vector<nlohmann::json> RunResult::Events(const std::string& op,
 
 Texts RunResult::Fields(const std::string& section, const std::string& field) const {
   Texts out;
-  for (const auto& copy : Copies(section)) out.push_back(copy["fields"].value(field, ""));
+  for (const auto& e : Events("section", section)) out.push_back(e["fields"].value(field, ""));
   return out;
 }
 

@@ -29,9 +29,6 @@ struct RunResult {
   // Every event of `op` ("section", "newpage", "end", "message"); with a
   // `name`, only the printed copies of that section.
   std::vector<nlohmann::json> Events(const std::string& op, const std::string& name = "") const;
-  std::vector<nlohmann::json> Copies(const std::string& name) const {
-    return Events("section", name);
-  }
   // Field `field` of every printed copy of `section`, in order.
   Texts Fields(const std::string& section, const std::string& field) const;
   // The text of the last message shown; "" when there was none.

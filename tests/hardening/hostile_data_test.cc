@@ -178,7 +178,7 @@ TEST_F(HostileDataTest, AmountsAtTheCurrencyLimitsPrintOrStopOnOverflow) {
                          "line of property PX on 11/04/2009 passes the largest amount"),
             std::string::npos)
       << failure;
-  EXPECT_TRUE(overflow.Copies("TransFooter").empty()) << "a total was printed";
+  EXPECT_TRUE(overflow.Events("section", "TransFooter").empty()) << "a total was printed";
 }
 
 TEST_F(HostileDataTest, TheDataReachesTheTerminalEscapedAndAStoppedRunPrintsNoCounts) {
