@@ -1,6 +1,5 @@
-// Opening the host's database through the settings, the recordset operations
-// and the error log, on real SQLite files through the real database engine;
-// and the query text helpers: code and date literals, FixSQL's rewriting.
+// The General module on real SQLite files through the real database engine,
+// and its query text helpers.
 #include "data/general.h"
 
 #include <gtest/gtest.h>

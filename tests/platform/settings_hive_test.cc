@@ -46,8 +46,7 @@ TEST_F(SettingsHiveTest, WritesAndReadsValuesThroughKeys) {
   HKEY key{};
   ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kSettings, &key), ERROR_SUCCESS);
   ASSERT_EQ(SetValue(key, "apppath", REG_SZ, "/srv/q"), ERROR_SUCCESS);
-  ASSERT_EQ(SetValue(key, "Networkable", REG_DWORD, std::string("\x05\x01\0\0", 4)),
-            ERROR_SUCCESS);
+  ASSERT_EQ(SetValue(key, "Networkable", REG_DWORD, std::string("\x05\x01\0\0", 4)), ERROR_SUCCESS);
   EXPECT_EQ(SetValue(key, "Short", REG_DWORD, "\x05\x01"), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(ReadFile(machine_),
             "[SOFTWARE\\Quellory\\Settings]\napppath=/srv/q\nNetworkable=dword:00000105\n");
@@ -114,8 +113,6 @@ TEST_F(SettingsHiveTest, PerUserStoreCreatesAndKeepsEntries) {
                  [] { SaveSetting("Quellory", "Settings", "apppath", "x"); });
 }
 
-// Without their variables the hives fall back: the machine's to /etc, the
-// user's to $XDG_CONFIG_HOME, then to ~/.config.
 TEST_F(SettingsHiveTest, StorePathsFallBack) {
   env_.Unset("QUELLORY_MACHINE_SETTINGS");
   EXPECT_EQ(MachineHivePath(), "/etc/quellory/registry.ini");

@@ -21,11 +21,8 @@ namespace {
 
 using testing_support::ExpectComError;
 using testing_support::ReadFile;
-using testing_support::ScratchFolder;
-using testing_support::WriteFile;
 using Database = std::shared_ptr<contracts::Database>;
 using Strings = std::vector<std::string>;
-
 
 class JetEngineTest : public ::testing::Test {
  protected:
@@ -35,9 +32,8 @@ class JetEngineTest : public ::testing::Test {
     ExecuteSql(path_, R"sql(
       INSERT INTO owner (code, name) VALUES ('SMITH', 'Jane Smith'), ('O''BRIEN', 'Pat O''Brien'),
         ('', 'Blank'), ('NULL', 'Word'), ('Zoë', 'Accent'), ('a''''b', 'Quotes');
-      INSERT INTO property (code, ownercode, Address1, Address2, [sale value]) VALUES
-        ('P1', 'smith', '1 High St', 'Townsville', 0),
-        ('P2', 'SMITH', '2 Low Rd', NULL, 250000);
+      INSERT INTO property (code, ownercode, Address1) VALUES ('P1', 'smith', '1 High St'),
+        ('P2', 'SMITH', '2 Low Rd');
       INSERT INTO disbursement (recordnumber, owner, date, amount, fees, tax, reserve_taken, note)
         VALUES (1, 'smith', '2009-04-17 23:59:59', 100.5, 10, 1, 0, NULL),
                (2, 'SMITH', '2009-04-18 00:00:00', 1234.56789, 20.25, 2.025, 150, 'memo'),
@@ -57,7 +53,7 @@ class JetEngineTest : public ::testing::Test {
     // The engine leaves literals as written on a file with a partial index:
     // a copy with one on a table no check reads is the reference.
     const std::string copy = folder_.File("as_written.mdb");
-    WriteFile(copy, ReadFile(path_));
+    testing_support::WriteFile(copy, ReadFile(path_));
     ExecuteSql(copy, "CREATE INDEX as_written ON odd (n) WHERE n > 0");
     as_written_ = Open(copy, &as_written_raw_);
   }
@@ -104,7 +100,7 @@ class JetEngineTest : public ::testing::Test {
     return texts;
   }
 
-  ScratchFolder folder_;
+  testing_support::ScratchFolder folder_;
   std::string path_;
   sqlite3* raw_ = nullptr;
   sqlite3* as_written_raw_ = nullptr;

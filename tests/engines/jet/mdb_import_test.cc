@@ -1,6 +1,5 @@
-// Importing the real Jet files of the fixtures: row counts and values that
-// libmdb's text forms get wrong, read through the engine; and the files that
-// cannot be read, whatever they are called.
+// Importing the real Jet files of the fixtures, read back through the engine,
+// and the files that cannot be read, whatever they are called.
 #include "engines/jet/mdb_import.h"
 
 #include <gtest/gtest.h>

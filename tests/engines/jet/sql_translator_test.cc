@@ -37,7 +37,6 @@ TEST(SqlTranslatorTest, DialectRewrites) {
       // Double-quoted texts become apostrophe literals.
       {"x = \"O'Brien\"", "x = 'O''Brien'"},
       {"x = \"say \"\"hi\"\"\"", "x = 'say \"hi\"'"},
-      // Names.
       {"[Your Reference] = [a.b]", "\"Your Reference\" = \"a.b\""},
       {"[say \"x\"] = 1", "\"say \"\"x\"\"\" = 1"},
       // Concatenation, booleans, TOP.
