@@ -3,15 +3,14 @@
 // Each statement is sent once however often the run is repeated, one run at
 // a time uses an output folder, and nothing is left half-written.
 #include <fcntl.h>
-#include <signal.h>
+#include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "statement_harness.h"
@@ -23,7 +22,6 @@ class FaultTest : public StatementTest {
  protected:
   void TearDown() override {
     if (mounted_) umount2(out_.c_str(), MNT_DETACH);
-    if (locker_) kill(locker_, SIGTERM);
   }
 
   // Owners OWNER1, OWNER2, ... with these e-mail addresses, each with sixty
@@ -72,7 +70,6 @@ class FaultTest : public StatementTest {
   }
 
   bool mounted_ = false;
-  int locker_ = 0;  // the program holding the database's lock
   std::optional<testing_support::MailServer> mail_;
 };
 
@@ -125,20 +122,12 @@ TEST_F(FaultTest, AFullDiskLeavesOnlyWholeMessagesInTheOutbox) {
 
 TEST_F(FaultTest, ALockedDatabaseIsReportedAndLogged) {
   Owners({""});
-  // Another program holds the database's exclusive lock for the whole run.
-  const fs::path ready = dir_ / "locked";
-  locker_ = std::stoi(
-      testing_support::RunCommand("python3 -c \"import sqlite3, sys, time\n"
-                                  "db = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                                  "db.execute('begin exclusive')\n"
-                                  "open(sys.argv[2], 'w').close()\n"
-                                  "time.sleep(120)\" " +
-                                  Quoted(db_) + " " + Quoted(ready) + " >/dev/null 2>&1 & echo $!")
-          .output);
-  for (int i = 0; i < 400 && !fs::exists(ready); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  ASSERT_TRUE(fs::exists(ready)) << "the locking program did not start";
+  // This process holds the database's exclusive lock while the command runs.
+  sqlite3* lock = nullptr;
+  const int opened = sqlite3_open(db_.c_str(), &lock);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closing(lock, sqlite3_close);
+  ASSERT_EQ(opened, SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(lock, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
   // Named explicitly, a database that cannot be opened stops the run first.
   RunResult named = Run("2009-04-18");
   EXPECT_EQ(named.status, 1);
