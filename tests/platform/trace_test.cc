@@ -12,7 +12,6 @@ namespace {
 TEST(JsonQuote, EscapesWhatJsonNeedsAndMendsBrokenUtf8) {
   const std::pair<std::string, std::string> cases[] = {
       {"", "\"\""},
-      {"Rent received", "\"Rent received\""},
       {"say \"hi\"", "\"say \\\"hi\\\"\""},
       {"C:\\path", "\"C:\\\\path\""},
       {"a\nb\rc\td", "\"a\\nb\\rc\\td\""},

@@ -31,8 +31,7 @@ TEST(SqlTranslatorTest, DialectRewrites) {
       {"d = #10:30:00#", "d = '1899-12-30 10:30:00'"},
       {"d=#04/18/2009#and x=1", "d='2009-04-18 00:00:00' and x=1"},
       // Quoted literals are never touched.
-      {"x = '#04/18/2009#'", "x = '#04/18/2009#'"},
-      {"x = 'a & b [c] \"d\" true; top 5'", "x = 'a & b [c] \"d\" true; top 5'"},
+      {"x = '#4/18/2009# & [c] \"d\" true; top 5'", "x = '#4/18/2009# & [c] \"d\" true; top 5'"},
       {"x = 'it''s'", "x = 'it''s'"},
       // Double-quoted texts become apostrophe literals.
       {"x = \"O'Brien\"", "x = 'O''Brien'"},

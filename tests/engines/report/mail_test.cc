@@ -61,10 +61,6 @@ print('Defects:', len(m.defects))
   }
   fs::path Outbox() const { return fs::path(options_.output_folder) / "outbox"; }
   fs::path Sent() const { return fs::path(options_.output_folder) / "sent"; }
-  // What the report found it could not deliver.
-  static std::vector<std::string> Problems(const contracts::Report& report) {
-    return report_engine::Summary(report).problems;
-  }
 };
 
 TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
@@ -93,7 +89,7 @@ TEST_F(MailTest, TheOutboxHoldsOneParsableMessagePerStatement) {
   }
   EXPECT_GT(lines, 10u);
   EXPECT_EQ(bare, 0u) << "every line ends in CR LF";
-  EXPECT_TRUE(Problems(*report).empty());
+  EXPECT_TRUE(report_engine::Summary(*report).problems.empty());
 }
 
 TEST_F(MailTest, AStatementWithoutAValidAddressWaitsAndLineBreaksCannotAddHeaders) {
@@ -101,7 +97,7 @@ TEST_F(MailTest, AStatementWithoutAValidAddressWaitsAndLineBreaksCannotAddHeader
       EmailStatements(contracts::kDestinationEmail, {{"NG01", "Mr Bob Ng", "bob at example"}},
                       "Relevé\r\nBcc: everyone@example.org");
   const fs::path kept = Outbox() / "Statement-2026-03-31-NG01.eml";
-  EXPECT_THAT(Problems(*report),
+  EXPECT_THAT(report_engine::Summary(*report).problems,
               ElementsAre("The statement for Mr Bob Ng has no valid e-mail address "
                           "('bob at example'); it waits in " +
                           kept.string()));
@@ -126,7 +122,7 @@ TEST_F(MailTest, AMessageThatFindsNoServerWaitsForOutboxSendAndSentOnesMoveToSen
                                {{"BROWN01", "Ms Alice Brown", "alice@example.org"}});
   const fs::path waiting = Outbox() / "Statement-2026-03-31-BROWN01.eml";
   ASSERT_TRUE(fs::exists(waiting));
-  EXPECT_THAT(Problems(*first),
+  EXPECT_THAT(report_engine::Summary(*first).problems,
               ElementsAre(::testing::StartsWith(
                   "The statement for Ms Alice Brown was not sent: " + waiting.string() +
                   " stays in the outbox: the mail server 127.0.0.1:" + std::to_string(port) +

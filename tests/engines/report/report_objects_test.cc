@@ -21,7 +21,6 @@ TEST_F(ReportObjectsTest, UnknownNamesRaiseErrorsNamingThem) {
     int number;
     std::string says;
   } cases[] = {
-      {[&] { report->Sections("Footer"); }, 3265, "Report definition has no section 'Footer'"},
       {[&] { report->PrintSection("header"); }, 3265, "Report definition has no section 'header'"},
       {[&] { report->Sections("Header")->Fields("owner"); }, 3265,
        "Section 'Header' has no field 'owner'"},
