@@ -178,12 +178,11 @@ TEST_F(GeneralTest, RowOperationsAndLookupsAndTheirFailures) {
 
 TEST_F(GeneralTest, ErrorLogIsMonthlyAndIgnoresWriteFailures) {
   General::AppFolder() = app_;
-  General::LogError("first");
   env_.Set("DUNMERROW_NOW", "2026-12-31T23:59:59");
   General::LogError("second\r\nline two");
   env_.Set("DUNMERROW_NOW", "2027-01-01T00:00:01");
   General::LogError("third");
-  EXPECT_EQ(LogOf("Dec26"), "06/12/26 09:05:07 first\r\n31/12/26 23:59:59 second\r\nline two\r\n");
+  EXPECT_EQ(LogOf("Dec26"), "31/12/26 23:59:59 second\r\nline two\r\n");
   EXPECT_EQ(LogOf("Jan27"), "01/01/27 00:00:01 third\r\n");
 
   General::AppFolder() = dir_ + "/no/such/folder";
