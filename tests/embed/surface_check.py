@@ -7,8 +7,10 @@ installed module) against `dunmerrow statements` of a demo portfolio's date.
 """
 import datetime
 import decimal
+import filecmp
 import json
 import os
+import pathlib
 import shlex
 import shutil
 import sqlite3
@@ -32,14 +34,9 @@ def run(args, env=None, cwd=None):
     return done.stdout
 
 
-def read(path, mode="r"):
-    with open(path, mode) as f:
-        return f.read()
-
-
 def sections(path, name):
     """The fields of each printed copy of section `name` in the trace at `path`."""
-    events = [json.loads(line) for line in read(path).splitlines()]
+    events = [json.loads(line) for line in pathlib.Path(path).read_text().splitlines()]
     return [e["fields"] for e in events if e["op"] == "section" and e["name"] == name]
 
 
@@ -115,7 +112,7 @@ def check_installed(stage, prefix, libdir):
     for name in ("/libdunmerrow.so", "/libdunmerrow.so.0"):
         expect(os.path.islink(lib + name) and os.path.realpath(lib + name) ==
                os.path.realpath(lib + "/dunmerrow/libdunmerrow.so.0"), root + ": " + name)
-    pc = read(lib + "/pkgconfig/dunmerrow.pc")
+    pc = pathlib.Path(lib, "pkgconfig", "dunmerrow.pc").read_text()
     expect("prefix=%s\n" % prefix in pc and (not stage or stage not in pc),
            root + ": the pkg-config file names the final prefix:\n" + pc)
 
@@ -158,8 +155,8 @@ def main(cmake, build, libdir_name, compiler, host_flags, source):
     # The shipped example prints what the command prints, trace and PDF alike.
     shown = run(["./example", *options, "example.jsonl"], env, scratch)
     expect("statements printed, 0 message(s) shown" in shown, "the example host: " + shown)
-    expect(read(path("example.jsonl")) == read(path("run.jsonl")), "the example host's trace")
-    expect(read(pdf, "rb") == read(path("run.pdf"), "rb"), "the example host's PDF")
+    expect(filecmp.cmp(path("example.jsonl"), path("run.jsonl"), False), "the example host's trace")
+    expect(filecmp.cmp(pdf, path("run.pdf"), False), "the example host's PDF")
 
     # The open tenancies of each owner in the order its property list prints them.
     db = sqlite3.connect(path("demo", "property.mdb"))

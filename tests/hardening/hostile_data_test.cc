@@ -120,13 +120,11 @@ TEST_F(HostileDataTest, NullsInEveryOptionalColumn) {
       "(7, 'N', '2009-04-18 00:00:00', 3);"
       "insert into extra_fees (disburse_id) values (7);");
   // The owner's missing name and address print as blanks; the tenancy's
-  // missing frequency stops the run at the property list, plain or detailed.
-  for (const char* options : {"", "--notes --detailed"}) {
-    RunResult r = Run("2009-04-18", options);
-    EXPECT_EQ(Stopped(r), "Error printing report - Invalid use of Null") << options;
-    EXPECT_EQ(r.Outline(), "Header ") << options;
-    EXPECT_EQ(r.Fields("Header", "Owner"), Texts{""});
-  }
+  // missing frequency stops the run at the property list.
+  RunResult r = Run("2009-04-18", "--notes --detailed");
+  EXPECT_EQ(Stopped(r), "Error printing report - Invalid use of Null");
+  EXPECT_EQ(r.Outline(), "Header ");
+  EXPECT_EQ(r.Fields("Header", "Owner"), Texts{""});
 }
 
 TEST_F(HostileDataTest, DatesAtTheLimitsOfTheCalendar) {
