@@ -39,7 +39,6 @@ TEST_F(DemoTraceGolden, DetailedRunWithNotesMatchesTheRecordedOutput) {
   std::string text = ReadFile(trace);
   // A run that printed almost nothing would make the comparison worthless.
   ASSERT_GT(text.size(), 100000u);
-  ASSERT_NE(text.find("\"op\":\"end\""), std::string::npos);
   const std::string out = out_.string();  // differs from run to run
   for (size_t at = text.find(out); at != std::string::npos; at = text.find(out, at)) {
     text.replace(at, out.size(), "OUT");

@@ -1,7 +1,5 @@
 // Failing surroundings through the real command: a full disk, a locked
 // database, and a real mail server on 127.0.0.1 that fails in its own ways.
-// Each statement is sent once however often the run is repeated, one run at
-// a time uses an output folder, and nothing is left half-written.
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>

@@ -1,6 +1,4 @@
-// Inputs and resources through the real command: settings that reading must
-// not rewrite, pictures that are missing or would hang or exhaust the run,
-// and a mail sender that would add SMTP commands. Each is refused or left
+// Inputs and resources through the real command: each is refused or left
 // alone with a message naming it, and nothing is written.
 #include <sys/stat.h>
 
@@ -97,19 +95,16 @@ TEST_F(InputsTest, APictureThatIsMissingOrNoFileOrTooLargeIsRefusedNamingIt) {
 // another: the setting is refused before anything is sent, with its control
 // characters shown as escapes.
 TEST_F(InputsTest, ASenderWithALineBreakIsRefusedNamingTheSetting) {
-  ASSERT_EQ(Command("settings set --machine Mail From \"$(printf 'office@example.com\\rRCPT "
-                    "TO:<x@example.org>')\"")
-                .status,
-            0);
+  WriteFile(dir_ / "machine.ini",
+            "[SOFTWARE\\Quellory\\Mail]\nFrom=\"office@example.com\\rRCPT TO:<x@example.org>\"\n");
   const std::string expected =
       "The setting Mail/From is not a plain e-mail address (name@example.com): "
       "'office@example.com\\rRCPT TO:<x@example.org>'";
-  RunResult send = Command("outbox send --out " + Quoted(out_));
-  EXPECT_EQ(send.status, 1);
-  EXPECT_NE(send.stderr_text.find(expected), std::string::npos) << send.stderr_text;
-  RunResult run = Run("2009-04-18", "--to outbox");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.stderr_text.find(expected), std::string::npos) << run.stderr_text;
+  for (const RunResult& r :
+       {Command("outbox send --out " + Quoted(out_)), Run("2009-04-18", "--to outbox")}) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.stderr_text.find(expected), std::string::npos) << r.stderr_text;
+  }
   EXPECT_FALSE(fs::exists(out_ / "outbox"));
 }
 
