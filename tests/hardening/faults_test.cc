@@ -97,8 +97,10 @@ TEST_F(FaultTest, AFullDiskLeavesOnlyWholeMessagesInTheOutbox) {
   ASSERT_EQ(r.status, 1) << "the small disk held every message; make it smaller";
   // The owners written before the disk filled keep their messages; the run
   // stops at the one that did not fit.
-  EXPECT_EQ(r.LastMessage().rfind("Error printing report - ", 0), 0u) << r.LastMessage();
-  EXPECT_NE(r.LastMessage().find("No space left on device"), std::string::npos);
+  ASSERT_FALSE(r.Events("message").empty());
+  const std::string last = r.Events("message").back().value("text", "");
+  EXPECT_EQ(last.rfind("Error printing report - ", 0), 0u) << last;
+  EXPECT_NE(last.find("No space left on device"), std::string::npos) << last;
   EXPECT_LT(FilesUnder(out_ / "outbox").size(), 3u);
   // The register tells no more than was written: the owner that did not fit
   // is the last row, failed, and every row before it names its message.
