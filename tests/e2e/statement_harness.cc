@@ -35,6 +35,11 @@ Texts RunResult::Fields(const std::string& section, const std::string& field) co
   return out;
 }
 
+std::string RunResult::LastMessage() const {
+  const auto messages = Events("message");
+  return messages.empty() ? "" : messages.back().value("text", "");
+}
+
 std::string RunResult::Outline() const {
   std::string out;
   for (const auto& e : trace) {
@@ -51,13 +56,13 @@ bool Printed(const RunResult& r) {
   const bool failed = std::any_of(messages.begin(), messages.end(), IsFailure);
   EXPECT_EQ(r.status, 0) << r.stderr_text;
   EXPECT_FALSE(r.Events("end").empty()) << "the report was not ended";
-  EXPECT_FALSE(failed) << messages.back().dump();
+  EXPECT_FALSE(failed) << r.LastMessage();
   return r.status == 0 && !r.Events("end").empty() && !failed;
 }
 
 std::string Stopped(const RunResult& r) {
   const auto messages = r.Events("message");
-  const std::string text = messages.empty() ? "" : messages.back().value("text", "");
+  const std::string text = r.LastMessage();
   EXPECT_EQ(r.status, 1) << r.stderr_text;
   EXPECT_TRUE(r.Events("end").empty());
   EXPECT_EQ(std::count_if(messages.begin(), messages.end(), IsFailure), 1) << text;

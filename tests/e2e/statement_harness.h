@@ -31,6 +31,8 @@ struct RunResult {
   std::vector<nlohmann::json> Events(const std::string& op, const std::string& name = "") const;
   // Field `field` of every printed copy of `section`, in order.
   Texts Fields(const std::string& section, const std::string& field) const;
+  // The text of the last message shown; "" when there was none.
+  std::string LastMessage() const;
   // The names of the printed sections, in order, with "|" for each new page
   // and "#" for each end of a document.
   std::string Outline() const;
